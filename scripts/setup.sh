@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian package Zelka! needs to build, run and test. Safe to run again.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  # sound: SDL2_mixer; JACK's dev package keeps apt from swapping the JACK runtime
+  libsdl2-mixer-dev libjack-jackd2-dev
+  # run: Qt's X11 and offscreen platform plugins, a CJK font for the dialogs
+  qt6-qpa-plugins fonts-wqy-microhei
+  # tests: a headless X server and a client to send real close requests
+  xvfb xauth x11-utils python3 python3-xlib
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

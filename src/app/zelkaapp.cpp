@@ -1,0 +1,71 @@
+#include "zelkaapp.h"
+
+#include "facewindow.h"
+#include "signalwatcher.h"
+
+#include <QSessionManager>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The program's one alarm list, alive from static initialisation to process exit.
+AlarmList theAlarmList;
+
+} // namespace
+
+ZelkaApp::ZelkaApp(int &argc, char **argv) : QApplication(argc, argv), alarmList(theAlarmList)
+{
+    setApplicationName(QStringLiteral("Zelka!"));
+    setQuitOnLastWindowClosed(false);
+}
+
+ZelkaApp::~ZelkaApp() = default;
+
+void ZelkaApp::fatal(const FileFailure &failure)
+{
+    messageBoxes.warning(nullptr, failure.message);
+    std::fflush(nullptr);
+    // Leave at once: nothing else may run or be saved on a fatal path.
+    std::_Exit(failure.exitStatus);
+}
+
+bool ZelkaApp::InitInstance()
+{
+    // The sound check comes before the settings file, so a failed start creates nothing.
+    for (const char *sound : {"Ring.wav", "Ding.wav"}) {
+        if (auto failure = SettingsFile::checkReadable(QString::fromLatin1(sound)))
+            fatal(*failure);
+    }
+
+    Settings settings;
+    const LoadResult loaded =
+        SettingsFile::load(QStringLiteral("ZELKA!.DAT"), settings, alarmList);
+    if (loaded.failure)
+        fatal(*loaded.failure);
+    settingsPath = loaded.absolutePath;
+    if (loaded.decoded == SettingsCodec::Decoded::Damaged) {
+        damagedBytes = loaded.damagedBytes;
+        messageBoxes.warning(nullptr, QStringLiteral("ZELKA!.DAT 已损坏. 设置不会被载入。"));
+    }
+
+    face = std::make_unique<FaceWindow>(settings, alarmList,
+                                        [this](const Settings &s) { save(s); });
+
+    // The session ending and a polite kill both save, exactly as a close request does.
+    signalWatcher = std::make_unique<SignalWatcher>([this](int) { face->OnClose(); });
+    QObject::connect(this, &QGuiApplication::commitDataRequest, this,
+                     [this](QSessionManager &) { face->saveNow(); });
+
+    face->show();
+    return true;
+}
+
+void ZelkaApp::save(const Settings &settings)
+{
+    const QByteArray *backup = damagedBytes.isNull() ? nullptr : &damagedBytes;
+    if (auto failure = SettingsFile::save(settingsPath, settings, alarmList, backup))
+        fatal(*failure);
+    damagedBytes = QByteArray();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "alarmlist.h"
+#include "messagebox.h"
+#include "settingsfile.h"
+
+#include <QApplication>
+
+#include <memory>
+
+class FaceWindow;
+class SignalWatcher;
+
+// The application object: start-up order, the quit path's save, the exit statuses.
+class ZelkaApp : public QApplication
+{
+public:
+    ZelkaApp(int &argc, char **argv);
+    ~ZelkaApp() override;
+
+    // Checks the default sounds, loads the settings, creates and shows the face.
+    // Fatal failures end the process with their exit status.
+    bool InitInstance();
+
+private:
+    [[noreturn]] void fatal(const FileFailure &failure);
+    void save(const Settings &settings);
+
+    QtMessageBoxes messageBoxes;
+    AlarmList &alarmList;
+    QString settingsPath;
+    QByteArray damagedBytes; // kept until the first save has backed them up
+    std::unique_ptr<FaceWindow> face;
+    std::unique_ptr<SignalWatcher> signalWatcher;
+};

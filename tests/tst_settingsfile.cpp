@@ -1,0 +1,439 @@
+#include "gbk.h"
+#include "settingsfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray hex(const char *spaced)
+{
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}
+
+const QByteArray defaultFile = hex("00 00 00 00 00 00 00 00 01 00 00 00 01 00 00 00"
+                                   "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+                                   "00 00 00 00 08 44 69 6E 67 2E 77 61 76 00 00 00 00");
+
+// 07:30, message "设置" shown, sound "Ring.wav".
+const QByteArray record0730 = hex("07 00 00 00 1E 00 00 00 04 C9 E8 D6 C3 01 00 00 00 08 52 69"
+                                  "6E 67 2E 77 61 76");
+
+AlarmEntry entry0730()
+{
+    AlarmEntry e;
+    e.hour = 7;
+    e.minute = 30;
+    e.message = Gbk::fromUnicode(QStringLiteral("设置"));
+    e.showMessage = 1;
+    e.sound = "Ring.wav";
+    return e;
+}
+
+// Every field different, so that a field read into the wrong place shows.
+Settings distinctSettings()
+{
+    Settings s;
+    s.windowX = -5;
+    s.windowY = 700;
+    s.alwaysOnTop = 0;
+    s.hideFromTaskbar = 0;
+    s.alarmsDisabled = 1;
+    s.limitRinging = 1;
+    s.maxRingSeconds = 3600;
+    s.chimeOn = 1;
+    s.chimeMinutes = 15;
+    s.chimeSound = "/home/u/\xC9\xE8.wav";
+    return s;
+}
+
+QByteArray withAlarms(const QByteArray &settingsPart, int n, const QByteArray &records)
+{
+    QByteArray out = settingsPart;
+    out.chop(4); // the default file's N
+    const auto v = uint32_t(n);
+    for (int i = 0; i < 4; ++i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+    return out + records;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestSettingsFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void encodesExactBytes_data()
+    {
+        QTest::addColumn<QByteArray>("string");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::newRow("empty") << QByteArray() << hex("00");
+        QTest::newRow("Ding.wav") << QByteArray("Ding.wav") << hex("08");
+        QTest::newRow("254 bytes, one-byte prefix") << QByteArray(254, 'a') << hex("FE");
+        QTest::newRow("255 bytes") << QByteArray(255, 'a') << hex("FF FF 00");
+        QTest::newRow("65533 bytes") << QByteArray(65533, 'a') << hex("FF FD FF");
+        QTest::newRow("65534 bytes") << QByteArray(65534, 'a') << hex("FF FF FF FE FF 00 00");
+        QTest::newRow("70000 bytes") << QByteArray(70000, 'a') << hex("FF FF FF 70 11 01 00");
+        QTest::newRow("two Chinese characters count four bytes")
+            << Gbk::fromUnicode(QStringLiteral("设置")) << hex("04");
+    }
+
+    void encodesExactBytes()
+    {
+        QFETCH(QByteArray, string);
+        QFETCH(QByteArray, prefix);
+        QByteArray out;
+        SettingsCodec::appendString(out, string);
+        QCOMPARE(out.left(prefix.size()).toHex(' '), prefix.toHex(' '));
+        QCOMPARE(out.size(), prefix.size() + string.size());
+
+        // And the reader takes the same string back, from a whole file.
+        Settings s;
+        s.chimeSound = string;
+        AlarmList list;
+        const QByteArray file = SettingsCodec::encode(s, list);
+        Settings loaded;
+        AlarmList loadedList;
+        QCOMPARE(SettingsCodec::decode(file, loaded, loadedList), SettingsCodec::Decoded::Loaded);
+        QCOMPARE(loaded.chimeSound, string);
+    }
+
+    void wholeFiles_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("defaults, 49 bytes") << defaultFile;
+        QTest::newRow("one 07:30 record") << withAlarms(defaultFile, 1, record0730);
+        QTest::newRow("three records") << withAlarms(defaultFile, 3,
+                                                     record0730 + record0730 + record0730);
+        Settings s = distinctSettings();
+        AlarmList list;
+        QTest::newRow("distinct settings") << SettingsCodec::encode(s, list);
+    }
+
+    void wholeFiles()
+    {
+        QFETCH(QByteArray, file);
+        Settings s;
+        AlarmList list;
+        QCOMPARE(SettingsCodec::decode(file, s, list), SettingsCodec::Decoded::Loaded);
+        QCOMPARE(SettingsCodec::encode(s, list).toHex(' '), file.toHex(' '));
+    }
+
+    void defaultsAndRecordBytes()
+    {
+        AlarmList list;
+        QCOMPARE(SettingsCodec::encode(Settings(), list).toHex(' '), defaultFile.toHex(' '));
+        QCOMPARE(defaultFile.size(), 49);
+        list.SetAtGrow(0, entry0730());
+        const QByteArray file = SettingsCodec::encode(Settings(), list);
+        QCOMPARE(record0730.size(), 26);
+        QCOMPARE(file.mid(49).toHex(' '), record0730.toHex(' '));
+    }
+
+    void fieldOrder()
+    {
+        // Offsets 24 and 28: the maximum ringing time comes before the chime switch.
+        QByteArray file = defaultFile;
+        file[24] = 42;
+        file[28] = 1;
+        file[32] = 7;
+        Settings s;
+        AlarmList list;
+        QCOMPARE(SettingsCodec::decode(file, s, list), SettingsCodec::Decoded::Loaded);
+        QCOMPARE(s.maxRingSeconds, 42);
+        QCOMPARE(s.chimeOn, 1);
+        QCOMPARE(s.chimeMinutes, 7);
+
+        const Settings d = distinctSettings();
+        QCOMPARE(SettingsCodec::encode(d, list).mid(0, 36).toHex(' '),
+                 hex("FB FF FF FF BC 02 00 00 00 00 00 00 00 00 00 00 01 00 00 00"
+                     "01 00 00 00 10 0E 00 00 01 00 00 00 0F 00 00 00")
+                     .toHex(' '));
+    }
+
+    void acceptedAsStored_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("count");
+        QTest::newRow("N = 0") << withAlarms(defaultFile, 0, {}) << 0;
+        QTest::newRow("N negative") << withAlarms(defaultFile, -1, record0730) << 0;
+        QTest::newRow("N most negative") << withAlarms(defaultFile, INT32_MIN, {}) << 0;
+        QTest::newRow("extra bytes after the records")
+            << withAlarms(defaultFile, 1, record0730 + "trailing") << 1;
+        QByteArray odd = record0730;
+        odd[0] = 99;  // hour 99
+        odd[13] = 7;  // show-message switch 7
+        QTest::newRow("out-of-range values") << withAlarms(defaultFile, 1, odd) << 1;
+    }
+
+    void acceptedAsStored()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, count);
+        Settings s;
+        AlarmList list;
+        QCOMPARE(SettingsCodec::decode(file, s, list), SettingsCodec::Decoded::Loaded);
+        QCOMPARE(list.GetSize(), count);
+        // A save writes what was loaded, with the true count, and drops what followed.
+        const QByteArray again = SettingsCodec::encode(s, list);
+        const QByteArray records = file.mid(49, count * record0730.size());
+        QCOMPARE(again.toHex(' '), withAlarms(file.left(49), count, records).toHex(' '));
+    }
+
+    void recordsKeptAsStored()
+    {
+        AlarmEntry late = entry0730();
+        late.hour = 9;
+        AlarmList source;
+        source.SetAtGrow(0, late);
+        source.SetAtGrow(1, entry0730());
+        source.SetAtGrow(2, entry0730());
+        const QByteArray file = SettingsCodec::encode(Settings(), source);
+        Settings s;
+        AlarmList list;
+        QCOMPARE(SettingsCodec::decode(file, s, list), SettingsCodec::Decoded::Loaded);
+        QCOMPARE(list.GetSize(), 3);
+        QCOMPARE(list[0].hour, 9);
+        QCOMPARE(list[1], entry0730());
+        QCOMPARE(list[2], entry0730());
+    }
+
+    void damaged_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        const QByteArray one = withAlarms(defaultFile, 1, record0730);
+        QTest::newRow("one byte") << QByteArray(1, '\0');
+        QTest::newRow("40 bytes") << defaultFile.left(40);
+        QTest::newRow("cut inside chimeSound") << defaultFile.left(40 + 0);
+        QTest::newRow("cut after chimeSound's prefix") << defaultFile.left(37);
+        QTest::newRow("cut inside N") << defaultFile.left(47);
+        // Record layout: hour 0-3, minute 4-7, message prefix 8, body 9-12, switch 13-16,
+        // sound prefix 17, body 18-25.
+        const struct {
+            const char *name;
+            int keep;
+        } cuts[] = {{"cut inside hour", 2},           {"cut inside minute", 6},
+                    {"cut before message prefix", 8}, {"cut inside message", 11},
+                    {"cut inside switch", 15},        {"cut before sound prefix", 17},
+                    {"cut inside sound", 24}};
+        for (const auto &cut : cuts)
+            QTest::newRow(cut.name) << one.left(49 + cut.keep);
+        QTest::newRow("N larger than the records") << withAlarms(defaultFile, 2, record0730);
+        QTest::newRow("N huge") << withAlarms(defaultFile, INT32_MAX, record0730);
+        QByteArray longPrefix = defaultFile.left(36) + hex("FF FF FF 00 00 00 80") + "x";
+        QTest::newRow("string of 2^31 bytes") << longPrefix;
+        longPrefix = defaultFile.left(36) + hex("FF FF FF FF FF FF FF") + "x";
+        QTest::newRow("string of 4 GiB") << longPrefix;
+        longPrefix = defaultFile.left(36) + hex("FF 10 00") + "short";
+        QTest::newRow("string past the end") << longPrefix;
+    }
+
+    void damaged()
+    {
+        QFETCH(QByteArray, file);
+        // Values read before the damage must not survive: start from non-defaults.
+        Settings s = distinctSettings();
+        AlarmList list;
+        list.SetAtGrow(0, entry0730());
+        QCOMPARE(SettingsCodec::decode(file, s, list), SettingsCodec::Decoded::Damaged);
+        QCOMPARE(s, Settings());
+        QCOMPARE(list.GetSize(), 0);
+        QCOMPARE(list.capacity(), 0);
+    }
+
+    void hostileLengthsAllocateNothingBig()
+    {
+        // In a child whose address space leaves no room for a 2 GiB string, decoding
+        // lengths that claim that much must still end as "damaged".
+        const QList<QByteArray> files{
+            defaultFile.left(36) + hex("FF FF FF F0 FF FF 7F") + QByteArray(64, 'x'),
+            withAlarms(defaultFile, 1, hex("07 00 00 00 1E 00 00 00 FF FF FF 00 00 00 70")),
+            withAlarms(defaultFile, INT32_MAX, QByteArray(1000, '\0'))};
+        for (const QByteArray &file : files) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                struct rlimit limit {};
+                ::getrlimit(RLIMIT_AS, &limit);
+                limit.rlim_cur = rlim_t(1) << 30;
+                ::setrlimit(RLIMIT_AS, &limit);
+                Settings s;
+                AlarmList list;
+                const bool ok =
+                    SettingsCodec::decode(file, s, list) == SettingsCodec::Decoded::Damaged;
+                ::_exit(ok ? 0 : 1);
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(pid, &status, 0), pid);
+            QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, file.left(48).toHex(' '));
+        }
+    }
+
+    void textSurvivesGbkAndBeyond_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("gbk");
+        QTest::newRow("ASCII") << QStringLiteral("Ring.wav") << QByteArray("Ring.wav");
+        QTest::newRow("GBK Chinese") << QStringLiteral("设置") << hex("C9 E8 D6 C3");
+        QTest::newRow("outside GBK, kept by GB18030")
+            << QString::fromUtf8("\xF0\x9F\x94\x94") << hex("94 39 E5 30");
+    }
+
+    void textSurvivesGbkAndBeyond()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, gbk);
+        QCOMPARE(Gbk::fromUnicode(text).toHex(' '), gbk.toHex(' '));
+        QCOMPARE(Gbk::toUnicode(gbk), text);
+    }
+
+    void danglingLeadByteIsDropped()
+    {
+        QCOMPARE(Gbk::toUnicode(hex("41 C9 E8 D6")), QStringLiteral("A设"));
+    }
+
+    // The file operations, in a scratch directory.
+
+    void loadCreatesMissingFileEmpty()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        Settings s = distinctSettings();
+        AlarmList list;
+        const LoadResult r = SettingsFile::load(QStringLiteral("ZELKA!.DAT"), s, list);
+        QVERIFY(!r.failure);
+        QCOMPARE(r.decoded, SettingsCodec::Decoded::Empty);
+        QCOMPARE(r.absolutePath, QDir(dir.path()).canonicalPath() + QStringLiteral("/ZELKA!.DAT"));
+        QVERIFY(QFileInfo::exists(r.absolutePath));
+        QCOMPARE(QFileInfo(r.absolutePath).size(), 0);
+        QCOMPARE(s, distinctSettings()); // an empty file leaves the values as they were
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("setUp");
+        QTest::addColumn<int>("loadStatus");
+        QTest::addColumn<int>("saveStatus");
+        QTest::newRow("a directory in the file's place") << "dir" << 2 << 5;
+        QTest::newRow("a FIFO in the file's place") << "fifo" << 2 << 0;
+    }
+
+    void failures()
+    {
+        QFETCH(QString, setUp);
+        QFETCH(int, loadStatus);
+        QFETCH(int, saveStatus);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        if (setUp == QLatin1String("dir"))
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ZELKA!.DAT")));
+        else
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        Settings s;
+        AlarmList list;
+        const LoadResult r = SettingsFile::load(path, s, list);
+        QVERIFY(r.failure);
+        QCOMPARE(r.failure->exitStatus, loadStatus);
+        QVERIFY(r.failure->message.contains(path));
+        const auto saved = SettingsFile::save(path, s, list);
+        QCOMPARE(saved ? saved->exitStatus : 0, saveStatus);
+    }
+
+    void saveReplacesReadOnlyFileAndKeepsMode()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        writeAll(path, "old");
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+        AlarmList list;
+        list.SetAtGrow(0, entry0730());
+        QVERIFY(!SettingsFile::save(path, Settings(), list));
+        QCOMPARE(readAll(path), defaultFile.left(45) + hex("01 00 00 00") + record0730);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0640));
+        // No temporary file is left behind.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("ZELKA!.DAT")});
+    }
+
+    void saveRecreatesDeletedFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        AlarmList list;
+        QVERIFY(!SettingsFile::save(path, Settings(), list));
+        QCOMPARE(readAll(path), defaultFile);
+    }
+
+    void saveThroughSymlinkWritesTheTarget()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("real.dat"));
+        const QString link = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        writeAll(target, {});
+        QVERIFY(QFile::link(target, link));
+        Settings s;
+        AlarmList list;
+        const LoadResult r = SettingsFile::load(link, s, list);
+        QVERIFY(!r.failure);
+        QVERIFY(!SettingsFile::save(r.absolutePath, s, list));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readAll(target), defaultFile);
+    }
+
+    void failedSaveLeavesOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        const QByteArray old = withAlarms(defaultFile, 1, record0730);
+        writeAll(path, old);
+        // The temporary file cannot be made where the directory has gone.
+        const QString gone = dir.filePath(QStringLiteral("gone/ZELKA!.DAT"));
+        AlarmList list;
+        const auto failure = SettingsFile::save(gone, Settings(), list);
+        QVERIFY(failure);
+        QCOMPARE(failure->exitStatus, 5);
+        QVERIFY(failure->message.contains(gone));
+        QCOMPARE(readAll(path), old);
+    }
+
+    void damagedFileIsBackedUpBeforeTheSave()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const QByteArray damaged = defaultFile.left(30);
+        writeAll(QStringLiteral("ZELKA!.DAT"), damaged);
+        writeAll(QStringLiteral("ZELKA!.DAT.damaged"), "older backup");
+        Settings s;
+        AlarmList list;
+        const LoadResult r = SettingsFile::load(QStringLiteral("ZELKA!.DAT"), s, list);
+        QCOMPARE(r.decoded, SettingsCodec::Decoded::Damaged);
+        QCOMPARE(r.damagedBytes, damaged);
+        QVERIFY(!SettingsFile::save(r.absolutePath, s, list, &r.damagedBytes));
+        QCOMPARE(readAll(QStringLiteral("ZELKA!.DAT.damaged")), damaged);
+        QCOMPARE(readAll(QStringLiteral("ZELKA!.DAT")), defaultFile);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSettingsFile)
+#include "tst_settingsfile.moc"
