@@ -1,0 +1,191 @@
+"""Runs the real zelka binary under a private Xvfb, in a scratch directory.
+
+Used by the end-to-end tests and by the benchmark. Needs Debian's python3-xlib, which
+/usr/bin/python3 sees.
+"""
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import struct
+import time
+import zlib
+
+from Xlib import X, display, protocol
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BINARY = os.environ.get("ZELKA_BIN", os.path.join(ROOT, "build", "zelka"))
+RES = os.path.join(ROOT, "res")
+
+
+def wait_until(condition, timeout=10.0, step=0.01):
+    """Polls condition() until it returns something truthy; returns that, or None."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            return None
+        time.sleep(step)
+
+
+def write_png(path, width, height, filtered_rows):
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+                + chunk(b"IDAT", zlib.compress(filtered_rows, 9)) + chunk(b"IEND", b""))
+
+
+class Xvfb:
+    """A private X server on a free display number."""
+
+    def __init__(self, size="1280x1024x24"):
+        read_fd, write_fd = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", size, "-nolisten", "tcp",
+             "-noreset"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as f:
+            number = f.readline().strip()
+        if not number:
+            self.proc.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.name = ":" + number
+        self.dpy = display.Display(self.name)
+
+    def close(self):
+        try:
+            self.dpy.close()
+        except Exception:
+            pass
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def windows(self, title="Zelka!"):
+        """Mapped top-level windows with that title, as (window, x, y, width, height)."""
+        found = []
+        root = self.dpy.screen().root
+        for w in root.query_tree().children:
+            try:
+                if w.get_attributes().map_state != X.IsViewable:
+                    continue
+                name = w.get_full_text_property(self.dpy.intern_atom("_NET_WM_NAME")) \
+                    or w.get_wm_name()
+                if name != title:
+                    continue
+                g = w.get_geometry()
+                pos = w.translate_coords(root, 0, 0)
+                found.append((w, -pos.x, -pos.y, g.width, g.height))
+            except Exception:
+                continue  # the window went away while we looked
+        return found
+
+    def face(self):
+        hits = [w for w in self.windows() if w[3:] == (157, 136)]
+        return hits[0] if hits else None
+
+    def message_box(self):
+        hits = [w for w in self.windows() if w[3:] != (157, 136)]
+        return hits[0] if hits else None
+
+    def close_request(self, window):
+        """Sends WM_DELETE_WINDOW, as a window manager's close button does."""
+        protocols = self.dpy.intern_atom("WM_PROTOCOLS")
+        delete = self.dpy.intern_atom("WM_DELETE_WINDOW")
+        event = protocol.event.ClientMessage(window=window, client_type=protocols,
+                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        window.send_event(event)
+        self.dpy.flush()
+
+    def screenshot(self, path, x, y, width, height, scale=1):
+        """Writes that part of the screen as a PNG, each pixel repeated scale times."""
+        root = self.dpy.screen().root
+        raw = root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+        rows = []
+        for r in range(height):
+            line = bytearray()
+            for c in range(width):
+                b, g, red = raw[(r * width + c) * 4:(r * width + c) * 4 + 3]
+                line += bytes((red, g, b)) * scale
+            rows.extend([b"\0" + bytes(line)] * scale)
+        write_png(path, width * scale, height * scale, b"".join(rows))
+
+    def move(self, window, x, y):
+        window.configure(x=x, y=y)
+        self.dpy.sync()
+
+
+class Zelka:
+    """One run of the clock in a scratch directory that holds the default sounds."""
+
+    def __init__(self, xvfb, sounds=("Ring.wav", "Ding.wav"), workdir=None, env=None):
+        self.xvfb = xvfb
+        self.own_dir = workdir is None
+        self.dir = workdir or tempfile.mkdtemp(prefix="zelka-e2e-")
+        for s in sounds:
+            shutil.copy(os.path.join(RES, s), os.path.join(self.dir, s))
+        self.runtime = tempfile.mkdtemp(prefix="zelka-xdg-")
+        self.env = dict(os.environ, DISPLAY=xvfb.name, QT_QPA_PLATFORM="xcb",
+                        XDG_RUNTIME_DIR=self.runtime, SDL_AUDIODRIVER="dummy")
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env.update(env or {})
+        self.proc = None
+
+    def path(self, name="ZELKA!.DAT"):
+        return os.path.join(self.dir, name)
+
+    def write(self, data, name="ZELKA!.DAT"):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+
+    def read(self, name="ZELKA!.DAT"):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def start(self):
+        self.started = time.monotonic()
+        self.proc = subprocess.Popen([BINARY], cwd=self.dir, env=self.env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        return self
+
+    def wait_face(self, timeout=10):
+        return wait_until(self.xvfb.face, timeout)
+
+    def answer_message_box(self, timeout=10):
+        box = wait_until(self.xvfb.message_box, timeout)
+        if box:
+            self.xvfb.close_request(box[0])
+        return box
+
+    def wait_exit(self, timeout=10):
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            return None
+
+    def signal(self, signo=signal.SIGTERM):
+        self.proc.send_signal(signo)
+
+    def cleanup(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        if self.proc and self.proc.stderr:
+            self.proc.stderr.close()
+        shutil.rmtree(self.runtime, ignore_errors=True)
+        if self.own_dir:
+            shutil.rmtree(self.dir, ignore_errors=True)

@@ -1,0 +1,35 @@
+"""Builds settings files byte by byte, independently of the program's own writer."""
+import struct
+
+DEFAULTS = dict(windowX=0, windowY=0, alwaysOnTop=1, hideFromTaskbar=1, alarmsDisabled=0,
+                limitRinging=0, maxRingSeconds=0, chimeOn=0, chimeMinutes=0)
+FIELDS = list(DEFAULTS)
+
+
+def string(data):
+    if isinstance(data, str):
+        data = data.encode("gbk")
+    n = len(data)
+    if n < 255:
+        prefix = bytes([n])
+    elif n < 0xFFFE:
+        prefix = b"\xff" + struct.pack("<H", n)
+    else:
+        prefix = b"\xff\xff\xff" + struct.pack("<I", n)
+    return prefix + data
+
+
+def record(hour, minute, message="", show=0, sound="Ring.wav"):
+    return (struct.pack("<ii", hour, minute) + string(message) + struct.pack("<i", show)
+            + string(sound))
+
+
+def settings_file(alarms=(), chime_sound="Ding.wav", **fields):
+    values = dict(DEFAULTS, **fields)
+    out = b"".join(struct.pack("<i", values[f]) for f in FIELDS)
+    out += string(chime_sound) + struct.pack("<i", len(alarms))
+    return out + b"".join(record(*a) for a in alarms)
+
+
+def window_position(data):
+    return struct.unpack_from("<ii", data, 0)
