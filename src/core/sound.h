@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+
+// The four sound requests the program makes. One channel per process: every new sound
+// ends the one playing. Paths are GBK bytes, as the settings hold them. A missing or
+// unplayable file plays nothing; no request reports an error.
+class Sound
+{
+public:
+    virtual ~Sound() = default;
+    // Plays the file over and over until stopped (an alarm).
+    virtual void loop(const QByteArray &path) = 0;
+    // Plays the file once (the chime, a preview).
+    virtual void once(const QByteArray &path) = 0;
+    // Plays the file once only if nothing is playing; true when it was idle.
+    virtual bool startIfIdle(const QByteArray &path) = 0;
+    // Stops whatever is playing.
+    virtual void stop() = 0;
+};
