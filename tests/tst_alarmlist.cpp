@@ -47,15 +47,15 @@ private Q_SLOTS:
         const Times sevenNine{{7, 0}, {9, 0}};
         QTest::newRow("empty list appends") << Times{} << 8 << 0 << Times{{8, 0}} << false;
         QTest::newRow("between") << sevenNine << 8 << 0 << Times{{7, 0}, {8, 0}, {9, 0}} << false;
-        QTest::newRow("before all") << sevenNine << 6 << 0 << Times{{6, 0}, {7, 0}, {9, 0}}
-                                    << false;
-        QTest::newRow("after all") << sevenNine << 10 << 0 << Times{{7, 0}, {9, 0}, {10, 0}}
-                                   << false;
+        QTest::newRow("before all")
+            << sevenNine << 6 << 0 << Times{{6, 0}, {7, 0}, {9, 0}} << false;
+        QTest::newRow("after all")
+            << sevenNine << 10 << 0 << Times{{7, 0}, {9, 0}, {10, 0}} << false;
         QTest::newRow("same minute replaces") << sevenNine << 7 << 0 << sevenNine << true;
-        QTest::newRow("one minute later is new") << sevenNine << 7 << 1
-                                                 << Times{{7, 0}, {7, 1}, {9, 0}} << false;
-        QTest::newRow("midnight and last minute") << Times{{0, 0}} << 23 << 59
-                                                  << Times{{0, 0}, {23, 59}} << false;
+        QTest::newRow("one minute later is new")
+            << sevenNine << 7 << 1 << Times{{7, 0}, {7, 1}, {9, 0}} << false;
+        QTest::newRow("midnight and last minute")
+            << Times{{0, 0}} << 23 << 59 << Times{{0, 0}, {23, 59}} << false;
         // A list loaded out of order is not sorted: the walk stops at the first later entry.
         QTest::newRow("out of order stays out of order")
             << Times{{9, 0}, {7, 0}} << 8 << 0 << Times{{8, 0}, {9, 0}, {7, 0}} << false;
@@ -104,8 +104,7 @@ private Q_SLOTS:
             if (capacities.isEmpty() || capacities.last() != list.capacity())
                 capacities.append(list.capacity());
         }
-        QCOMPARE(capacities,
-                 (QList<int>{1, 5, 9, 13, 17, 21, 25, 29, 33, 37, 41, 46, 51, 57, 64}));
+        QCOMPARE(capacities, (QList<int>{1, 5, 9, 13, 17, 21, 25, 29, 33, 37, 41, 46, 51, 57, 64}));
         QCOMPARE(list.GetSize(), 60);
         for (int i = 0; i < 60; ++i)
             QCOMPARE(list[i].minute, i);

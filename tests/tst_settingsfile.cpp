@@ -124,8 +124,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("file");
         QTest::newRow("defaults, 49 bytes") << defaultFile;
         QTest::newRow("one 07:30 record") << withAlarms(defaultFile, 1, record0730);
-        QTest::newRow("three records") << withAlarms(defaultFile, 3,
-                                                     record0730 + record0730 + record0730);
+        QTest::newRow("three records")
+            << withAlarms(defaultFile, 3, record0730 + record0730 + record0730);
         Settings s = distinctSettings();
         AlarmList list;
         QTest::newRow("distinct settings") << SettingsCodec::encode(s, list);
@@ -182,8 +182,8 @@ private Q_SLOTS:
         QTest::newRow("extra bytes after the records")
             << withAlarms(defaultFile, 1, record0730 + "trailing") << 1;
         QByteArray odd = record0730;
-        odd[0] = 99;  // hour 99
-        odd[13] = 7;  // show-message switch 7
+        odd[0] = 99; // hour 99
+        odd[13] = 7; // show-message switch 7
         QTest::newRow("out-of-range values") << withAlarms(defaultFile, 1, odd) << 1;
     }
 
@@ -273,7 +273,8 @@ private Q_SLOTS:
         for (const QByteArray &file : files) {
             const pid_t pid = ::fork();
             if (pid == 0) {
-                struct rlimit limit {};
+                struct rlimit limit {
+                };
                 ::getrlimit(RLIMIT_AS, &limit);
                 limit.rlim_cur = rlim_t(1) << 30;
                 ::setrlimit(RLIMIT_AS, &limit);
@@ -369,11 +370,13 @@ private Q_SLOTS:
         list.SetAtGrow(0, entry0730());
         QVERIFY(!SettingsFile::save(path, Settings(), list));
         QCOMPARE(readAll(path), defaultFile.left(45) + hex("01 00 00 00") + record0730);
-        struct stat st {};
+        struct stat st {
+        };
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, mode_t(0640));
         // No temporary file is left behind.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("ZELKA!.DAT")});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("ZELKA!.DAT")});
     }
 
     void saveRecreatesDeletedFile()

@@ -26,7 +26,8 @@ SignalWatcher::SignalWatcher(std::function<void(int)> onSignal_) : handler(std::
     notifier = new QSocketNotifier(pipeFds[1], QSocketNotifier::Read, this);
     QObject::connect(notifier, &QSocketNotifier::activated, this, &SignalWatcher::drain);
 
-    struct sigaction sa {};
+    struct sigaction sa {
+    };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;

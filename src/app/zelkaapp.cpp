@@ -1,6 +1,7 @@
 #include "zelkaapp.h"
 
 #include "facewindow.h"
+#include "sdlsound.h"
 #include "signalwatcher.h"
 
 #include <QSessionManager>
@@ -34,14 +35,13 @@ void ZelkaApp::fatal(const FileFailure &failure)
 bool ZelkaApp::InitInstance()
 {
     // The sound check comes before the settings file, so a failed start creates nothing.
-    for (const char *sound : {"Ring.wav", "Ding.wav"}) {
-        if (auto failure = SettingsFile::checkReadable(QString::fromLatin1(sound)))
+    for (const char *name : {"Ring.wav", "Ding.wav"}) {
+        if (auto failure = SettingsFile::checkReadable(QString::fromLatin1(name)))
             fatal(*failure);
     }
 
     Settings settings;
-    const LoadResult loaded =
-        SettingsFile::load(QStringLiteral("ZELKA!.DAT"), settings, alarmList);
+    const LoadResult loaded = SettingsFile::load(QStringLiteral("ZELKA!.DAT"), settings, alarmList);
     if (loaded.failure)
         fatal(*loaded.failure);
     settingsPath = loaded.absolutePath;
@@ -50,7 +50,8 @@ bool ZelkaApp::InitInstance()
         messageBoxes.warning(nullptr, QStringLiteral("ZELKA!.DAT 已损坏. 设置不会被载入。"));
     }
 
-    face = std::make_unique<FaceWindow>(settings, alarmList,
+    sound = std::make_unique<SdlSound>();
+    face = std::make_unique<FaceWindow>(settings, alarmList, *sound, clock,
                                         [this](const Settings &s) { save(s); });
 
     // The session ending and a polite kill both save, exactly as a close request does.

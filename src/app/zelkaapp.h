@@ -3,12 +3,14 @@
 #include "alarmlist.h"
 #include "messagebox.h"
 #include "settingsfile.h"
+#include "systemclock.h"
 
 #include <QApplication>
 
 #include <memory>
 
 class FaceWindow;
+class SdlSound;
 class SignalWatcher;
 
 // The application object: start-up order, the quit path's save, the exit statuses.
@@ -27,6 +29,8 @@ private:
     void save(const Settings &settings);
 
     QtMessageBoxes messageBoxes;
+    SystemClock clock;
+    std::unique_ptr<SdlSound> sound;
     AlarmList &alarmList;
     QString settingsPath;
     QByteArray damagedBytes; // kept until the first save has backed them up

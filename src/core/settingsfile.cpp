@@ -14,7 +14,8 @@
 namespace {
 
 // Thrown inside decode when the data ends before a value is complete.
-struct Truncated {};
+struct Truncated {
+};
 
 // Each record holds at least two integers, an empty string, a switch and an empty string.
 constexpr qsizetype minRecordSize = 4 + 4 + 1 + 4 + 1;
@@ -84,8 +85,7 @@ QString absolute(const QString &fileName)
 
 // Writes bytes to a temporary file beside path, syncs it and renames it over path.
 // On failure the temporary file is removed and whatever stood at path is untouched.
-std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray &bytes,
-                                          mode_t mode)
+std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray &bytes, mode_t mode)
 {
     QByteArray tempName = QFile::encodeName(path) + ".XXXXXX";
     const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
@@ -217,10 +217,11 @@ namespace SettingsFile {
 
 std::optional<FileFailure> checkReadable(const QString &fileName)
 {
-    const int fd = ::open(QFile::encodeName(fileName).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     int error = errno;
-    struct stat st {};
+    struct stat st {
+    };
     if (fd >= 0 && ::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode))
         error = EISDIR;
     else if (fd >= 0)
@@ -229,7 +230,8 @@ std::optional<FileFailure> checkReadable(const QString &fileName)
         ::close(fd);
     if (error == 0)
         return std::nullopt;
-    return FileFailure{1, describe(QStringLiteral("无法打开声音文件。"), absolute(fileName), error)};
+    return FileFailure{1,
+                       describe(QStringLiteral("无法打开声音文件。"), absolute(fileName), error)};
 }
 
 LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
@@ -239,7 +241,8 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
     // Non-blocking so that a FIFO in its place cannot hang the start.
     const int fd = ::open(QFile::encodeName(fileName).constData(),
                           O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    struct stat st {};
+    struct stat st {
+    };
     int error = errno;
     if (fd >= 0 && ::fstat(fd, &st) != 0)
         error = errno;
@@ -270,9 +273,8 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
             if (n < 0) {
                 const int readError = errno;
                 ::close(fd);
-                result.failure = FileFailure{
-                    4, describe(QStringLiteral("读取设置文件时出错。"), result.absolutePath,
-                                readError)};
+                result.failure = FileFailure{4, describe(QStringLiteral("读取设置文件时出错。"),
+                                                         result.absolutePath, readError)};
                 return result;
             }
             if (n == 0)
@@ -304,15 +306,16 @@ std::optional<FileFailure> save(const QString &path, const Settings &settings,
         ::umask(mask);
         return mask;
     }();
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(name.constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             return FileFailure{5, describe(QStringLiteral("无法创建设置文件。"), path, EISDIR)};
         // A read-only file is made writable again before it is replaced.
         mode = (st.st_mode & 07777) | S_IWUSR;
         if (!(st.st_mode & S_IWUSR) && ::chmod(name.constData(), mode) != 0)
-            return FileFailure{
-                9, describe(QStringLiteral("无法更改设置文件的属性。"), path, errno)};
+            return FileFailure{9,
+                               describe(QStringLiteral("无法更改设置文件的属性。"), path, errno)};
     }
 
     QByteArray bytes;

@@ -33,7 +33,7 @@ struct FileFailure {
 
 struct LoadResult {
     SettingsCodec::Decoded decoded = SettingsCodec::Decoded::Empty;
-    QString absolutePath;   // where the save goes, whatever the current directory becomes
+    QString absolutePath;    // where the save goes, whatever the current directory becomes
     QByteArray damagedBytes; // the damaged file's content, kept for the backup copy
     std::optional<FileFailure> failure;
 };
@@ -50,7 +50,6 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list);
 // failed save leaves the old file as it was. When damagedBackup is given, it is first
 // written beside path as "<path>.damaged".
 std::optional<FileFailure> save(const QString &path, const Settings &settings,
-                                const AlarmList &list,
-                                const QByteArray *damagedBackup = nullptr);
+                                const AlarmList &list, const QByteArray *damagedBackup = nullptr);
 
 } // namespace SettingsFile

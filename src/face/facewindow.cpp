@@ -1,8 +1,15 @@
 #include "facewindow.h"
 
+#include "alarmmessagedialog.h"
+
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QIcon>
+#include <QPaintEvent>
 #include <QPainter>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -35,29 +42,148 @@ void drawFrame(QPainter &p)
     edge(2, QColor(64, 64, 64), QColor(212, 208, 200));
 }
 
+// An opaque rectangle copy between two 32-bit images, clipped to both; no allocation.
+void blit(QImage &dst, QRect dest, const QImage &src, QPoint sourceAt)
+{
+    if (dst.isNull() || src.isNull())
+        return;
+    const QRect from = QRect(sourceAt, dest.size()) & src.rect();
+    const QRect shifted(dest.topLeft() + (from.topLeft() - sourceAt), from.size());
+    const QRect to = shifted & dst.rect();
+    const QPoint start = from.topLeft() + (to.topLeft() - shifted.topLeft());
+    for (int row = 0; row < to.height(); ++row)
+        std::memcpy(dst.scanLine(to.y() + row) + 4 * to.x(),
+                    src.constScanLine(start.y() + row) + 4 * start.x(), size_t(4 * to.width()));
+}
+
 } // namespace
 
-FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, SaveFunction save)
+FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, Sound &sound, const Clock &clock,
+                       SaveFunction save)
     : QWidget(nullptr, styleFlags(loaded)), stored(loaded), alarmList(alarms),
-      saveSettings(std::move(save))
+      saveSettings(std::move(save)), works(stored, alarms, *this, sound, clock)
 {
     setWindowTitle(QStringLiteral("Zelka!"));
+    // Every pixel is painted from the back buffers: no background erase.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
     setFixedSize(windowWidth, windowHeight);
     move(stored.windowX, stored.windowY);
-    faceNormal = QImage(QStringLiteral(":/art/face.png"));
-    if (faceNormal.isNull()) {
-        faceNormal = QImage(151, 130, QImage::Format_RGB32);
-        faceNormal.fill(QColor(40, 44, 52));
+
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/art/icon.png"));
+    icon.addFile(QStringLiteral(":/art/icon64.png"));
+    setWindowIcon(icon);
+    setCursor(Qt::ArrowCursor);
+    loadSkin();
+    works.create();
+}
+
+void FaceWindow::loadSkin()
+{
+    for (int i = 0; i < Skin::bitmapCount; ++i) {
+        const auto &info = Skin::bitmaps[i];
+        QImage image(QStringLiteral(":/art/") + QLatin1String(info.file));
+        // One pixel format for every bitmap, so that a copy is a plain row copy.
+        skin[i] = image.convertToFormat(QImage::Format_RGB32);
     }
 }
 
-void FaceWindow::paintEvent(QPaintEvent *)
+void FaceWindow::releaseSkin()
+{
+    for (QImage &image : skin)
+        image = QImage();
+}
+
+QImage &FaceWindow::buffer(Skin::Buffer which)
+{
+    return skin[which == Skin::Buffer::Normal ? Skin::faceNormal : Skin::faceRinging];
+}
+
+const QImage &FaceWindow::backBuffer(Skin::Buffer which) const
+{
+    return skin[which == Skin::Buffer::Normal ? Skin::faceNormal : Skin::faceRinging];
+}
+
+void FaceWindow::copy(Skin::Buffer target, Skin::Bitmap source, QPoint sourceAt, QRect dest,
+                      bool toWindow)
+{
+    blit(buffer(target), dest, skin[source], sourceAt);
+    if (toWindow)
+        update(dest.translated(faceOrigin));
+}
+
+void FaceWindow::fillBlack(Skin::Buffer target, QRect dest, bool toWindow)
+{
+    QImage &image = buffer(target);
+    const QRect r = dest & image.rect();
+    for (int row = r.top(); row <= r.bottom(); ++row) {
+        auto *pixel = reinterpret_cast<QRgb *>(image.scanLine(row)) + r.x();
+        std::fill(pixel, pixel + r.width(), qRgb(0, 0, 0));
+    }
+    if (toWindow)
+        update(dest.translated(faceOrigin));
+}
+
+void FaceWindow::showWhole(Skin::Buffer)
+{
+    // The paint handler copies whichever buffer the ringing flag selects.
+    update(QRect(faceOrigin, Skin::faceSize));
+}
+
+void FaceWindow::SetTimer(int id, int milliseconds)
+{
+    timers[size_t(id)].start(milliseconds, this);
+}
+
+void FaceWindow::KillTimer(int id)
+{
+    timers[size_t(id)].stop();
+}
+
+void FaceWindow::timerEvent(QTimerEvent *event)
+{
+    for (int id = 1; id < int(timers.size()); ++id) {
+        if (timers[size_t(id)].timerId() == event->timerId()) {
+            works.onTimer(id);
+            return;
+        }
+    }
+    QWidget::timerEvent(event);
+}
+
+void FaceWindow::FlashWindow()
+{
+    // Asking for attention for one tick at a time makes the request blink with the bell.
+    flashOn = !flashOn;
+    if (flashOn)
+        QApplication::alert(this, FaceTimer::ringingMs);
+}
+
+void FaceWindow::showAlarmMessage(const QByteArray &message)
+{
+    AlarmMessageDialog popup(this);
+    popup.setMessage(message);
+    popup.exec();
+}
+
+void FaceWindow::InvalidateRect()
+{
+    update();
+}
+
+void FaceWindow::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
-    drawFrame(p);
-    if (!faceNormal.isNull())
-        p.drawImage(faceLeft, faceTop, faceNormal);
+    const QRect faceRect(faceOrigin, Skin::faceSize);
+    if (!faceRect.contains(event->rect()))
+        drawFrame(p);
+    const QImage &face =
+        backBuffer(works.isRinging() ? Skin::Buffer::Ringing : Skin::Buffer::Normal);
+    if (face.isNull())
+        return;
+    const QRect r = event->rect() & faceRect;
+    p.drawImage(r.topLeft(), face, r.translated(-faceOrigin));
 }
 
 void FaceWindow::recordPosition()
@@ -65,11 +191,6 @@ void FaceWindow::recordPosition()
     const QPoint topLeft = frameGeometry().topLeft();
     stored.windowX = topLeft.x();
     stored.windowY = topLeft.y();
-}
-
-void FaceWindow::releaseSkin()
-{
-    faceNormal = QImage();
 }
 
 void FaceWindow::saveNow()

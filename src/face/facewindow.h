@@ -1,29 +1,39 @@
 #pragma once
 
 #include "alarmlist.h"
+#include "clock.h"
+#include "clockwork.h"
+#include "facehost.h"
 #include "settings.h"
+#include "skin.h"
+#include "sound.h"
 
+#include <QBasicTimer>
 #include <QImage>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 
 // The clock's one window: frameless, 157 x 136, a 1-pixel border and a 2-pixel sunken
-// edge around the 151 x 130 face.
-class FaceWindow : public QWidget
+// edge around the 151 x 130 face, which is drawn only by copying rectangles out of the
+// skin bitmaps into two back buffers.
+class FaceWindow : public QWidget, private FaceHost
 {
 public:
     // save writes the settings and the alarm list; it does not return when that fails.
     using SaveFunction = std::function<void(const Settings &)>;
 
-    FaceWindow(const Settings &loaded, AlarmList &alarms, SaveFunction save);
+    FaceWindow(const Settings &loaded, AlarmList &alarms, Sound &sound, const Clock &clock,
+               SaveFunction save);
 
     static constexpr int windowWidth = 157;
     static constexpr int windowHeight = 136;
-    static constexpr int faceLeft = 3;
-    static constexpr int faceTop = 3;
+    static constexpr QPoint faceOrigin{3, 3};
 
     const Settings &settings() const { return stored; }
+    Clockwork &clockwork() { return works; }
+    const QImage &backBuffer(Skin::Buffer buffer) const;
 
     // The quit path: records the position, releases the skin, saves, closes the window
     // and ends the application. Alt+F4, the window manager's close and the quit buttons
@@ -35,14 +45,30 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
+    void copy(Skin::Buffer target, Skin::Bitmap source, QPoint sourceAt, QRect dest,
+              bool toWindow) override;
+    void fillBlack(Skin::Buffer target, QRect dest, bool toWindow) override;
+    void showWhole(Skin::Buffer buffer) override;
+    void SetTimer(int id, int milliseconds) override;
+    void KillTimer(int id) override;
+    void FlashWindow() override;
+    void showAlarmMessage(const QByteArray &message) override;
+    void InvalidateRect() override;
+
+    QImage &buffer(Skin::Buffer which);
+    void loadSkin();
     void recordPosition();
     void releaseSkin();
 
     Settings stored;
     AlarmList &alarmList;
     SaveFunction saveSettings;
-    QImage faceNormal;
+    std::array<QImage, Skin::bitmapCount> skin;
+    Clockwork works;
+    std::array<QBasicTimer, 5> timers; // by face timer id, 1 to 4
+    bool flashOn = false;
     bool closed = false;
 };

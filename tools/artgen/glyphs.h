@@ -8,8 +8,7 @@
 // Drawn by hand rather than rendered from a font: at these sizes font outlines come out
 // ragged without smoothing and blurred with it.
 
-namespace glyphs
-{
+namespace glyphs {
 
 // The tables below are pictures: keep clang-format from reflowing them.
 // clang-format off

@@ -10,8 +10,7 @@
 #include <cstdio>
 #include <functional>
 
-namespace
-{
+namespace {
 
 struct Picture {
     const char *file;

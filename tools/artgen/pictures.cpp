@@ -11,8 +11,7 @@
 #include <numbers>
 #include <string_view>
 
-namespace
-{
+namespace {
 
 constexpr double kPi = std::numbers::pi;
 

@@ -1,0 +1,240 @@
+#include "clockwork.h"
+
+using namespace Skin;
+
+TimeCells splitTime(const std::tm &local)
+{
+    TimeCells c;
+    c.weekday = local.tm_wday;
+    c.hourTens = local.tm_hour / 10;
+    c.hourUnits = local.tm_hour % 10;
+    c.minuteTens = local.tm_min / 10;
+    c.minuteUnits = local.tm_min % 10;
+    c.dayTens = local.tm_mday / 10;
+    c.dayUnits = local.tm_mday % 10;
+    const int month = local.tm_mon + 1;
+    c.monthTens = month / 10;
+    c.monthUnits = month % 10;
+    c.year = local.tm_year + 1900;
+    c.twoDigitYear = c.year < 2000 ? c.year - 1900 : c.year - 2000;
+    c.yearTens = c.twoDigitYear / 10;
+    c.yearUnits = c.twoDigitYear % 10;
+    return c;
+}
+
+std::tm localFields(int64_t t)
+{
+    const auto tt = static_cast<std::time_t>(t);
+    std::tm local{};
+    localtime_r(&tt, &local);
+    return local;
+}
+
+int64_t wholeMinute(int64_t t)
+{
+    return t - localFields(t).tm_sec;
+}
+
+Clockwork::Clockwork(const Settings &settings, AlarmList &alarms, FaceHost &host, Sound &sound,
+                     const Clock &clock)
+    : settings(settings), alarmList(alarms), host(host), sound(sound), clock(clock)
+{}
+
+void Clockwork::drawCell(QPoint sourceAt, Bitmap strip, QPoint dest, QSize size, bool toWindow)
+{
+    host.copy(Buffer::Normal, strip, sourceAt, QRect(dest, size), toWindow);
+}
+
+void Clockwork::drawYear(const TimeCells &c, bool toWindow)
+{
+    drawCell(smallDigit(c.centuryHigh()), smallDigitStrip, centuryHighAt, smallDigitSize, toWindow);
+    drawCell(smallDigit(c.centuryLow()), smallDigitStrip, centuryLowAt, smallDigitSize, toWindow);
+    drawCell(smallDigit(c.yearTens), smallDigitStrip, yearTensAt, smallDigitSize, toWindow);
+    drawCell(smallDigit(c.yearUnits), smallDigitStrip, yearUnitsAt, smallDigitSize, toWindow);
+}
+
+void Clockwork::create()
+{
+    shownMinute = wholeMinute(clock.now());
+    shownCells = splitTime(localFields(shownMinute));
+    const TimeCells &c = shownCells;
+    drawCell(weekdayRow(c.weekday), weekdayStrip, weekdayAt, weekdaySize, false);
+    drawCell(bigDigit(c.hourTens), bigDigitStrip, hourTensAt, bigDigitSize, false);
+    drawCell(bigDigit(c.hourUnits), bigDigitStrip, hourUnitsAt, bigDigitSize, false);
+    drawCell(bigDigit(c.minuteTens), bigDigitStrip, minuteTensAt, bigDigitSize, false);
+    drawCell(bigDigit(c.minuteUnits), bigDigitStrip, minuteUnitsAt, bigDigitSize, false);
+    drawYear(c, false);
+    drawCell(smallDigit(c.dayTens), smallDigitStrip, dayTensAt, smallDigitSize, false);
+    drawCell(smallDigit(c.dayUnits), smallDigitStrip, dayUnitsAt, smallDigitSize, false);
+    drawCell(smallDigit(c.monthTens), smallDigitStrip, monthTensAt, smallDigitSize, false);
+    drawCell(smallDigit(c.monthUnits), smallDigitStrip, monthUnitsAt, smallDigitSize, false);
+
+    for (int k = 0; k < 4; ++k)
+        host.copy(Buffer::Normal, buttonStrip, buttonCell(k), QRect(buttonAt(k), buttonSize),
+                  false);
+    host.copy(Buffer::Ringing, buttonStrip, buttonCell(quitButton),
+              QRect(ringingQuitAt, buttonSize), false);
+    host.copy(Buffer::Ringing, stopButton, {0, 0}, QRect(stopAt, stopSize), false);
+
+    host.SetTimer(FaceTimer::colon, FaceTimer::colonMs);
+    host.SetTimer(FaceTimer::tick, FaceTimer::tickMs);
+}
+
+void Clockwork::onTimer(int id)
+{
+    switch (id) {
+    case FaceTimer::colon:
+        blinkColon();
+        break;
+    case FaceTimer::tick:
+        tick();
+        break;
+    case FaceTimer::ringing:
+        animateRinging();
+        break;
+    case FaceTimer::limit:
+        countLimit();
+        break;
+    default:
+        break;
+    }
+}
+
+void Clockwork::blinkColon()
+{
+    if (colonPhase == 1) {
+        host.copy(Buffer::Normal, colonSprite, {0, 0}, colonRect, true);
+        colonPhase = 0;
+    } else {
+        host.fillBlack(Buffer::Normal, colonRect, true);
+        ++colonPhase;
+    }
+}
+
+void Clockwork::tick()
+{
+    if (runnerX > runnerLastX) {
+        runnerX = runnerFirstX;
+        host.fillBlack(Buffer::Normal, runnerStrip, true);
+    }
+    host.copy(Buffer::Normal, runnerSprite, {0, 0}, QRect({runnerX, runnerY}, runnerSize), true);
+    runnerX += runnerStep;
+
+    const int64_t minute = wholeMinute(clock.now());
+    if (minute == shownMinute)
+        return;
+    shownMinute = minute;
+    const std::tm local = localFields(minute);
+    const TimeCells c = splitTime(local);
+    redrawChangedCells(c);
+
+    if (!settings.alarmsDisabled) {
+        const int32_t m = local.tm_hour * 60 + local.tm_min;
+        // Every match starts ringing; the list keeps at most one entry per minute.
+        for (int i = 0; i < alarmList.GetSize(); ++i) {
+            if (alarmList[i].minuteOfDay() == m)
+                startRinging(i);
+        }
+    }
+    // The interval is tested before it divides: 0 never chimes.
+    if (!ringing && settings.chimeOn && settings.chimeMinutes != 0 &&
+        local.tm_min % settings.chimeMinutes == 0)
+        sound.once(settings.chimeSound);
+}
+
+void Clockwork::redrawChangedCells(const TimeCells &c)
+{
+    TimeCells &s = shownCells;
+    // The four year cells go as a group whenever the year changes.
+    if (c.year != s.year) {
+        s.year = c.year;
+        s.twoDigitYear = c.twoDigitYear;
+        s.yearTens = c.yearTens;
+        s.yearUnits = c.yearUnits;
+        drawYear(c, true);
+    }
+    struct CellUpdate {
+        int TimeCells::*field;
+        Bitmap strip;
+        QPoint at;
+        QSize size;
+        QPoint (*source)(int);
+    };
+    static constexpr CellUpdate cells[] = {
+        {&TimeCells::dayTens, smallDigitStrip, dayTensAt, smallDigitSize, smallDigit},
+        {&TimeCells::dayUnits, smallDigitStrip, dayUnitsAt, smallDigitSize, smallDigit},
+        {&TimeCells::monthTens, smallDigitStrip, monthTensAt, smallDigitSize, smallDigit},
+        {&TimeCells::monthUnits, smallDigitStrip, monthUnitsAt, smallDigitSize, smallDigit},
+        {&TimeCells::weekday, weekdayStrip, weekdayAt, weekdaySize, weekdayRow},
+        {&TimeCells::hourTens, bigDigitStrip, hourTensAt, bigDigitSize, bigDigit},
+        {&TimeCells::hourUnits, bigDigitStrip, hourUnitsAt, bigDigitSize, bigDigit},
+        {&TimeCells::minuteTens, bigDigitStrip, minuteTensAt, bigDigitSize, bigDigit},
+        {&TimeCells::minuteUnits, bigDigitStrip, minuteUnitsAt, bigDigitSize, bigDigit},
+    };
+    for (const CellUpdate &cell : cells) {
+        if (c.*cell.field == s.*cell.field)
+            continue;
+        s.*cell.field = c.*cell.field;
+        drawCell(cell.source(c.*cell.field), cell.strip, cell.at, cell.size, true);
+    }
+}
+
+void Clockwork::startRinging(int index)
+{
+    ringing = 1;
+    ringingIndex = index;
+    host.showWhole(Buffer::Ringing);
+    host.KillTimer(FaceTimer::colon);
+    host.KillTimer(FaceTimer::tick);
+    host.SetTimer(FaceTimer::ringing, FaceTimer::ringingMs);
+    sound.loop(alarmList[index].sound);
+    if (settings.limitRinging) {
+        ringSeconds = 0;
+        host.SetTimer(FaceTimer::limit, FaceTimer::limitMs);
+    }
+}
+
+void Clockwork::animateRinging()
+{
+    host.FlashWindow();
+    if (bellFrame > 3)
+        bellFrame = 0;
+    // The counter's fourth value has no frame in the strip: the previous one stays.
+    if (bellFrame < bellFrames)
+        host.copy(Buffer::Ringing, bellStrip, Skin::bellFrame(bellFrame), QRect(bellAt, bellSize),
+                  true);
+    ++bellFrame;
+    if (bannerX > bannerLastX)
+        bannerX = bannerFirstX;
+    host.copy(Buffer::Ringing, ringBanner, {0, 0}, QRect({bannerX, bannerY}, bannerSize), true);
+    bannerX += bannerStep;
+}
+
+void Clockwork::countLimit()
+{
+    // Reached or passed: a limit lowered while ringing still ends it.
+    if (ringSeconds >= settings.maxRingSeconds) {
+        host.KillTimer(FaceTimer::limit);
+        stopRinging();
+    }
+    ++ringSeconds;
+}
+
+void Clockwork::stopRinging()
+{
+    sound.stop();
+    host.KillTimer(FaceTimer::ringing);
+    // A limit timer must not outlive the ringing it counts.
+    host.KillTimer(FaceTimer::limit);
+    host.showWhole(Buffer::Normal);
+    ringing = 0;
+    host.SetTimer(FaceTimer::colon, FaceTimer::colonMs);
+    host.SetTimer(FaceTimer::tick, FaceTimer::tickMs);
+    // Entries may have been removed while it rang: never read past the list.
+    if (ringingIndex >= 0 && ringingIndex < alarmList.GetSize() &&
+        alarmList[ringingIndex].showMessage) {
+        const QByteArray message = alarmList[ringingIndex].message;
+        host.showAlarmMessage(message);
+        host.InvalidateRect();
+    }
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "alarmlist.h"
+#include "clock.h"
+#include "facehost.h"
+#include "settings.h"
+#include "skin.h"
+#include "sound.h"
+
+#include <cstdint>
+
+// The face's timer ids and periods.
+namespace FaceTimer {
+inline constexpr int colon = 1, tick = 2, ringing = 3, limit = 4;
+inline constexpr int colonMs = 500, tickMs = 1000, ringingMs = 100, limitMs = 1000;
+} // namespace FaceTimer
+
+// The face's clockwork: colon blink, seconds runner, the minute change, the alarm match,
+// the chime, the ringing animation and its time limit. Plain steps over the face state;
+// the window only carries out the copies and timers it asks for.
+class Clockwork
+{
+public:
+    Clockwork(const Settings &settings, AlarmList &alarms, FaceHost &host, Sound &sound,
+              const Clock &clock);
+
+    // Draws the current minute into the normal face and the buttons into both faces,
+    // then starts the colon and tick timers. Nothing reaches the window yet.
+    void create();
+    void onTimer(int id);
+    void stopRinging();
+
+    bool isRinging() const { return ringing != 0; }
+
+    // Face state; the animation counters carry over from one ringing to the next.
+    int32_t colonPhase = 0;
+    int32_t runnerX = Skin::runnerFirstX;
+    int32_t bellFrame = 0;
+    int32_t bannerX = Skin::bannerFirstX;
+    int32_t ringing = 0;
+    int32_t ringingIndex = -1;
+    int32_t ringSeconds = 0;
+    int64_t shownMinute = 0; // seconds since the epoch, whole local minute
+    TimeCells shownCells;
+
+private:
+    void blinkColon();
+    void tick();
+    void redrawChangedCells(const TimeCells &c);
+    void startRinging(int index);
+    void animateRinging();
+    void countLimit();
+    void drawCell(QPoint sourceAt, Skin::Bitmap strip, QPoint dest, QSize size, bool toWindow);
+    void drawYear(const TimeCells &c, bool toWindow);
+
+    const Settings &settings;
+    AlarmList &alarmList;
+    FaceHost &host;
+    Sound &sound;
+    const Clock &clock;
+};
+
+// Local broken-down time of t, and t cut back to its whole local minute.
+std::tm localFields(int64_t t);
+int64_t wholeMinute(int64_t t);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "clock.h"
+
+#include <ctime>
+
+// A clock that stands still until a test moves it.
+class FakeClock : public Clock
+{
+public:
+    int64_t now() const override { return t; }
+
+    // Local wall time, as the user's time zone reads it (month 1-12).
+    void setLocal(int year, int month, int day, int hour, int minute, int second)
+    {
+        std::tm tm{};
+        tm.tm_year = year - 1900;
+        tm.tm_mon = month - 1;
+        tm.tm_mday = day;
+        tm.tm_hour = hour;
+        tm.tm_min = minute;
+        tm.tm_sec = second;
+        tm.tm_isdst = -1;
+        t = int64_t(std::mktime(&tm));
+    }
+    void setUtc(int64_t seconds) { t = seconds; }
+    void advanceSeconds(int64_t s) { t += s; }
+
+private:
+    int64_t t = 0;
+};

@@ -1,0 +1,613 @@
+#include "clockwork.h"
+
+#include "fakeclock.h"
+#include "recordingsound.h"
+
+#include <QTest>
+
+#include <cstdlib>
+#include <map>
+
+using namespace Skin;
+
+namespace {
+
+// Records what the clockwork asks of its window and keeps the timers it started.
+class RecordingHost : public FaceHost
+{
+public:
+    struct Copy {
+        Buffer target;
+        Bitmap source; // bitmapCount for a black fill
+        QPoint sourceAt;
+        QRect dest;
+        bool toWindow;
+    };
+    QList<Copy> copies;
+    QList<Buffer> shown;
+    std::map<int, int> timers; // id -> period
+    int flashes = 0;
+    QList<QByteArray> messages;
+    int invalidations = 0;
+
+    void copy(Buffer target, Bitmap source, QPoint sourceAt, QRect dest, bool toWindow) override
+    {
+        copies.append({target, source, sourceAt, dest, toWindow});
+    }
+    void fillBlack(Buffer target, QRect dest, bool toWindow) override
+    {
+        copies.append({target, bitmapCount, {}, dest, toWindow});
+    }
+    void showWhole(Buffer buffer) override { shown.append(buffer); }
+    void SetTimer(int id, int ms) override { timers[id] = ms; }
+    void KillTimer(int id) override { timers.erase(id); }
+    void FlashWindow() override { ++flashes; }
+    void showAlarmMessage(const QByteArray &message) override { messages.append(message); }
+    void InvalidateRect() override { ++invalidations; }
+
+    QList<int> timerIds() const
+    {
+        QList<int> ids;
+        for (const auto &[id, ms] : timers)
+            ids.append(id);
+        return ids;
+    }
+    // Destinations of the copies made to the window since the last clear.
+    QList<QPoint> windowCopies() const
+    {
+        QList<QPoint> at;
+        for (const Copy &c : copies)
+            if (c.toWindow)
+                at.append(c.dest.topLeft());
+        return at;
+    }
+};
+
+AlarmEntry alarm(int hour, int minute, const char *sound = "Ring.wav", int show = 0,
+                 const char *message = "")
+{
+    AlarmEntry e;
+    e.hour = hour;
+    e.minute = minute;
+    e.sound = sound;
+    e.showMessage = show;
+    e.message = message;
+    return e;
+}
+
+std::tm tmOf(int year, int month, int day, int hour, int minute, int weekday)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_wday = weekday;
+    return t;
+}
+
+QStringList soundLog(const RecordingSound &sound)
+{
+    QStringList log;
+    for (const auto &r : sound.requests) {
+        switch (r.kind) {
+        case RecordingSound::Kind::Loop:
+            log.append(QStringLiteral("loop ") + QString::fromUtf8(r.path));
+            break;
+        case RecordingSound::Kind::Once:
+            log.append(QStringLiteral("once ") + QString::fromUtf8(r.path));
+            break;
+        case RecordingSound::Kind::StartIfIdle:
+            log.append(QStringLiteral("startIfIdle ") + QString::fromUtf8(r.path));
+            break;
+        case RecordingSound::Kind::Stop:
+            log.append(QStringLiteral("stop"));
+            break;
+        }
+    }
+    return log;
+}
+
+QString cellsText(const TimeCells &c)
+{
+    return QStringLiteral("%1%2/%3%4/%5%6%7%8 w%9 %10%11:%12%13")
+        .arg(c.dayTens)
+        .arg(c.dayUnits)
+        .arg(c.monthTens)
+        .arg(c.monthUnits)
+        .arg(c.centuryHigh())
+        .arg(c.centuryLow())
+        .arg(c.yearTens)
+        .arg(c.yearUnits)
+        .arg(c.weekday)
+        .arg(c.hourTens)
+        .arg(c.hourUnits)
+        .arg(c.minuteTens)
+        .arg(c.minuteUnits);
+}
+
+// One clock face without a window: the clockwork, its host, sound, clock and settings.
+struct Rig {
+    Settings settings;
+    AlarmList alarms;
+    RecordingHost host;
+    RecordingSound sound;
+    FakeClock clock;
+    Clockwork works{settings, alarms, host, sound, clock};
+
+    // Runs timer 2 once a second up to and including the given number of seconds.
+    void tickSeconds(int seconds)
+    {
+        for (int i = 0; i < seconds; ++i) {
+            clock.advanceSeconds(1);
+            if (host.timers.count(FaceTimer::tick))
+                works.onTimer(FaceTimer::tick);
+        }
+    }
+    // Runs timer 4 until ringing ends; returns how many ticks that took (or -1).
+    int limitTicksUntilStop(int max = 100)
+    {
+        for (int i = 1; i <= max; ++i) {
+            works.onTimer(FaceTimer::limit);
+            if (!works.isRinging())
+                return i;
+        }
+        return -1;
+    }
+};
+
+} // namespace
+
+class TestClockwork : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Central European time, written out so that no time zone database is needed.
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+    }
+
+    void splitTime_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<int>("minute");
+        QTest::addColumn<int>("weekday");
+        QTest::addColumn<QString>("cells");
+        QTest::newRow("31 Dec 1999 23:59")
+            << 1999 << 12 << 31 << 23 << 59 << 5 << "31/12/1999 w5 23:59";
+        QTest::newRow("1 Jan 2000 00:00") << 2000 << 1 << 1 << 0 << 0 << 6 << "01/01/2000 w6 00:00";
+        QTest::newRow("9 Mar 1999 07:05") << 1999 << 3 << 9 << 7 << 5 << 2 << "09/03/1999 w2 07:05";
+        QTest::newRow("2038") << 2038 << 1 << 19 << 3 << 14 << 2 << "19/01/2038 w2 03:14";
+        QTest::newRow("1970") << 1970 << 1 << 1 << 0 << 0 << 4 << "01/01/1970 w4 00:00";
+    }
+
+    void splitTime()
+    {
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(int, day);
+        QFETCH(int, hour);
+        QFETCH(int, minute);
+        QFETCH(int, weekday);
+        QFETCH(QString, cells);
+        QCOMPARE(cellsText(::splitTime(tmOf(year, month, day, hour, minute, weekday))), cells);
+    }
+
+    void spritesLieInsideTheirBitmaps()
+    {
+        struct Use {
+            const char *what;
+            Bitmap bitmap;
+            QRect source;
+        };
+        const Use uses[] = {
+            {"digit 9 small", smallDigitStrip, QRect(smallDigit(9), smallDigitSize)},
+            {"digit 9 big", bigDigitStrip, QRect(bigDigit(9), bigDigitSize)},
+            {"Saturday", weekdayStrip, QRect(weekdayRow(6), weekdaySize)},
+            {"bell frame 2", bellStrip, QRect(Skin::bellFrame(2), bellSize)},
+            {"quit button", buttonStripLit, QRect(buttonCell(3), buttonSize)},
+            {"runner", runnerSprite, QRect({0, 0}, runnerSize)},
+            {"colon", colonSprite, QRect({0, 0}, colonRect.size())},
+            {"banner", ringBanner, QRect({0, 0}, bannerSize)},
+            {"stop", stopButtonLit, QRect({0, 0}, stopSize)},
+        };
+        for (const Use &use : uses) {
+            const QRect bitmap({0, 0}, bitmaps[use.bitmap].size);
+            QVERIFY2(bitmap.contains(use.source), use.what);
+        }
+        // The strips end exactly with their last cell.
+        QCOMPARE(bitmaps[smallDigitStrip].size.height(), 10 * smallDigitSize.height());
+        QCOMPARE(bitmaps[bigDigitStrip].size.height(), 10 * bigDigitSize.height());
+        QCOMPARE(bitmaps[weekdayStrip].size.height(), 7 * weekdaySize.height());
+        QCOMPARE(bitmaps[bellStrip].size.height(), bellFrames * bellSize.height());
+        QCOMPARE(bitmaps[faceNormal].size, faceSize);
+        // The places on the face stay inside it.
+        for (QRect r :
+             {QRect(minuteUnitsAt, bigDigitSize), QRect(yearUnitsAt, smallDigitSize), runnerStrip,
+              QRect(ringingQuitAt, buttonSize), QRect({bannerLastX, bannerY}, bannerSize)})
+            QVERIFY(QRect({0, 0}, faceSize).contains(r));
+    }
+
+    void creationDrawsTheMinuteIntoTheBuffersOnly()
+    {
+        Rig rig;
+        rig.clock.setLocal(2026, 12, 8, 17, 45, 33);
+        rig.works.create();
+        QCOMPARE(rig.host.windowCopies(), QList<QPoint>());
+        QCOMPARE(rig.host.timers, (std::map<int, int>{{1, 500}, {2, 1000}}));
+        QCOMPARE(cellsText(rig.works.shownCells), QStringLiteral("08/12/2026 w2 17:45"));
+        QCOMPARE(localFields(rig.works.shownMinute).tm_sec, 0);
+        // No colon and no runner yet; all buttons plain; the ringing face has stop and quit.
+        QList<QString> drawn;
+        for (const auto &c : rig.host.copies) {
+            QVERIFY(c.source != colonSprite && c.source != runnerSprite &&
+                    c.source != buttonStripLit && c.source != stopButtonLit);
+            if (c.target == Buffer::Ringing)
+                drawn.append(QStringLiteral("%1@%2").arg(c.source).arg(c.dest.x()));
+        }
+        QCOMPARE(drawn, (QList<QString>{QStringLiteral("%1@103").arg(buttonStrip),
+                                        QStringLiteral("%1@37").arg(stopButton)}));
+    }
+
+    void colonAndRunner()
+    {
+        Rig rig;
+        rig.clock.setLocal(2026, 12, 8, 17, 45, 0);
+        rig.works.create();
+        rig.host.copies.clear();
+        for (int i = 0; i < 4; ++i)
+            rig.works.onTimer(FaceTimer::colon);
+        QCOMPARE(rig.host.copies.size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            // Hidden at 0.5 s, shown at 1 s, and so on.
+            QCOMPARE(rig.host.copies[i].source, i % 2 ? colonSprite : bitmapCount);
+            QCOMPARE(rig.host.copies[i].dest, colonRect);
+            QVERIFY(rig.host.copies[i].toWindow);
+        }
+        rig.host.copies.clear();
+        rig.tickSeconds(8);
+        QList<QString> steps;
+        for (const auto &c : rig.host.copies)
+            steps.append(c.source == bitmapCount ? QStringLiteral("clear")
+                                                 : QString::number(c.dest.x()));
+        QCOMPARE(steps, (QList<QString>{"21", "39", "57", "75", "93", "111", "clear", "21", "39"}));
+    }
+
+    void newMinuteRedrawsOnlyChangedCells_data()
+    {
+        QTest::addColumn<QList<int>>("from"); // y m d h min s
+        QTest::addColumn<QList<QPoint>>("redrawn");
+        QTest::newRow("New Year 1999 to 2000")
+            << QList<int>{1999, 12, 31, 23, 59, 58}
+            << QList<QPoint>{centuryHighAt, centuryLowAt, yearTensAt,   yearUnitsAt,
+                             dayTensAt,     monthTensAt,  monthUnitsAt, weekdayAt,
+                             hourTensAt,    hourUnitsAt,  minuteTensAt, minuteUnitsAt};
+        QTest::newRow("10:09 to 10:10")
+            << QList<int>{2026, 5, 6, 10, 9, 58} << QList<QPoint>{minuteTensAt, minuteUnitsAt};
+        QTest::newRow("10:10 to 10:11")
+            << QList<int>{2026, 5, 6, 10, 10, 58} << QList<QPoint>{minuteUnitsAt};
+        QTest::newRow("midnight within a month")
+            << QList<int>{2026, 5, 6, 23, 59, 58}
+            << QList<QPoint>{dayUnitsAt,  weekdayAt,    hourTensAt,
+                             hourUnitsAt, minuteTensAt, minuteUnitsAt};
+    }
+
+    void newMinuteRedrawsOnlyChangedCells()
+    {
+        QFETCH(QList<int>, from);
+        QFETCH(QList<QPoint>, redrawn);
+        Rig rig;
+        rig.clock.setLocal(from[0], from[1], from[2], from[3], from[4], from[5]);
+        rig.works.create();
+        rig.tickSeconds(1); // still the same minute: only the runner
+        rig.host.copies.clear();
+        rig.tickSeconds(1); // the new minute
+        QList<QPoint> cells = rig.host.windowCopies();
+        QCOMPARE(cells.takeFirst(), QPoint(runnerFirstX + runnerStep, runnerY));
+        QCOMPARE(cells, redrawn);
+        // Each redrawn cell holds the new minute's digit.
+        const TimeCells now = ::splitTime(localFields(rig.clock.now()));
+        QCOMPARE(rig.works.shownCells, now);
+    }
+
+    void chimeSchedule_data()
+    {
+        QTest::addColumn<int>("every");
+        QTest::addColumn<QList<int>>("minutesOfHour");
+        QTest::newRow("15") << 15 << QList<int>{0, 15, 30, 45};
+        QTest::newRow("7") << 7 << QList<int>{0, 7, 14, 21, 28, 35, 42, 49, 56};
+        QTest::newRow("60") << 60 << QList<int>{0};
+        QList<int> all;
+        for (int m = 0; m < 60; ++m)
+            all.append(m);
+        QTest::newRow("1") << 1 << all;
+        QTest::newRow("0 never") << 0 << QList<int>{};
+        QTest::newRow("negative, as a file may hold") << -20 << QList<int>{0, 20, 40};
+    }
+
+    void chimeSchedule()
+    {
+        QFETCH(int, every);
+        QFETCH(QList<int>, minutesOfHour);
+        Rig rig;
+        rig.settings.chimeOn = 1;
+        rig.settings.chimeMinutes = every;
+        rig.settings.chimeSound = "Ding.wav";
+        rig.clock.setLocal(2026, 5, 6, 10, 0, 30);
+        rig.works.create();
+        // Minutes 10:01 to 12:00; the start-up minute 10:00 never chimes.
+        QList<int> expected, chimed;
+        for (int m = 1; m <= 120; ++m) {
+            if (minutesOfHour.contains(m % 60))
+                expected.append(m);
+            const int before = soundLog(rig.sound).size();
+            rig.tickSeconds(60);
+            if (soundLog(rig.sound).size() != before)
+                chimed.append(m);
+        }
+        QCOMPARE(chimed, expected);
+        for (const QString &request : soundLog(rig.sound))
+            QCOMPARE(request, QStringLiteral("once Ding.wav"));
+    }
+
+    void alarmsAndTheChime_data()
+    {
+        QTest::addColumn<int>("alarmsDisabled");
+        QTest::addColumn<int>("chimeOn");
+        QTest::addColumn<QStringList>("sounds");
+        QTest::newRow("alarm and chime: only the alarm") << 0 << 1 << QStringList{"loop Bell.wav"};
+        QTest::newRow("alarms disabled: the chime still") << 1 << 1 << QStringList{"once Ding.wav"};
+        QTest::newRow("alarm alone") << 0 << 0 << QStringList{"loop Bell.wav"};
+    }
+
+    void alarmsAndTheChime()
+    {
+        QFETCH(int, alarmsDisabled);
+        QFETCH(int, chimeOn);
+        QFETCH(QStringList, sounds);
+        Rig rig;
+        rig.settings.alarmsDisabled = alarmsDisabled;
+        rig.settings.chimeOn = chimeOn;
+        rig.settings.chimeMinutes = 15;
+        rig.alarms.SetInOrder(alarm(7, 30, "Bell.wav"));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        QCOMPARE(soundLog(rig.sound), sounds);
+        QCOMPARE(rig.works.isRinging(), !alarmsDisabled);
+    }
+
+    void startupMinuteNeverRings()
+    {
+        Rig rig;
+        rig.settings.chimeOn = 1;
+        rig.settings.chimeMinutes = 1;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 30, 0);
+        rig.works.create();
+        rig.tickSeconds(59);
+        QCOMPARE(soundLog(rig.sound), QStringList());
+        rig.tickSeconds(1);
+        QCOMPARE(soundLog(rig.sound), QStringList{"once Ding.wav"});
+    }
+
+    void ringingStartsAndStops()
+    {
+        Rig rig;
+        rig.alarms.SetInOrder(alarm(6, 0));
+        rig.alarms.SetInOrder(alarm(7, 30, "Bell.wav", 1, "WAKE UP"));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        QVERIFY(rig.works.isRinging());
+        QCOMPARE(rig.works.ringingIndex, 1);
+        QCOMPARE(rig.host.shown, QList<Buffer>{Buffer::Ringing});
+        QCOMPARE(rig.host.timerIds(), QList<int>{FaceTimer::ringing});
+        QCOMPARE(rig.host.timers[FaceTimer::ringing], 100);
+
+        rig.works.stopRinging();
+        QVERIFY(!rig.works.isRinging());
+        QCOMPARE(soundLog(rig.sound), (QStringList{"loop Bell.wav", "stop"}));
+        QCOMPARE(rig.host.shown, (QList<Buffer>{Buffer::Ringing, Buffer::Normal}));
+        QCOMPARE(rig.host.timerIds(), (QList<int>{FaceTimer::colon, FaceTimer::tick}));
+        QCOMPARE(rig.host.messages, QList<QByteArray>{"WAKE UP"});
+        QCOMPARE(rig.host.invalidations, 1);
+    }
+
+    void noMessageWithoutTheSwitchOrTheEntry_data()
+    {
+        QTest::addColumn<int>("show");
+        QTest::addColumn<int>("removeBeforeStop");
+        QTest::newRow("switch off") << 0 << 0;
+        QTest::newRow("entry removed while ringing") << 1 << 1;
+        QTest::newRow("every entry removed while ringing") << 1 << 2;
+    }
+
+    void noMessageWithoutTheSwitchOrTheEntry()
+    {
+        QFETCH(int, show);
+        QFETCH(int, removeBeforeStop);
+        Rig rig;
+        rig.alarms.SetInOrder(alarm(6, 0));
+        rig.alarms.SetInOrder(alarm(7, 30, "Ring.wav", show, "HI"));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        QVERIFY(rig.works.isRinging());
+        for (int i = 0; i < removeBeforeStop; ++i)
+            rig.alarms.RemoveAt(rig.alarms.GetSize() - 1);
+        rig.works.stopRinging();
+        QCOMPARE(rig.host.messages, QList<QByteArray>());
+        QCOMPARE(rig.host.invalidations, 0);
+    }
+
+    void ringingLimit_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("0 stops at the first tick") << 0 << 1;
+        QTest::newRow("5 stops after six") << 5 << 6;
+    }
+
+    void ringingLimit()
+    {
+        QFETCH(int, limit);
+        QFETCH(int, ticks);
+        Rig rig;
+        rig.settings.limitRinging = 1;
+        rig.settings.maxRingSeconds = limit;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        QCOMPARE(rig.host.timers[FaceTimer::limit], 1000);
+        QCOMPARE(rig.limitTicksUntilStop(), ticks);
+        QCOMPARE(rig.host.timerIds(), (QList<int>{FaceTimer::colon, FaceTimer::tick}));
+    }
+
+    void limitLoweredBelowTheCountStillEnds()
+    {
+        Rig rig;
+        rig.settings.limitRinging = 1;
+        rig.settings.maxRingSeconds = 60;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        for (int i = 0; i < 10; ++i)
+            rig.works.onTimer(FaceTimer::limit);
+        QVERIFY(rig.works.isRinging());
+        rig.settings.maxRingSeconds = 3;
+        QCOMPARE(rig.limitTicksUntilStop(), 1);
+    }
+
+    void limitTimerEndsWithTheRinging()
+    {
+        // The limit switched off while ringing: the stop button then leaves timer 4 alone,
+        // yet it must not run on and stop a later ringing early.
+        Rig rig;
+        rig.settings.limitRinging = 1;
+        rig.settings.maxRingSeconds = 30;
+        rig.alarms.SetInOrder(alarm(7, 30, "Ring.wav", 1, "M"));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        rig.settings.limitRinging = 0;
+        rig.works.stopRinging();
+        QCOMPARE(rig.host.timers.count(FaceTimer::limit), size_t(0));
+        QCOMPARE(rig.host.messages.size(), 1);
+    }
+
+    void ringingAnimation()
+    {
+        Rig rig;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        rig.host.copies.clear();
+        for (int i = 0; i < 8; ++i)
+            rig.works.onTimer(FaceTimer::ringing);
+        QCOMPARE(rig.host.flashes, 8);
+        QStringList steps;
+        for (const auto &c : rig.host.copies) {
+            QCOMPARE(c.target, Buffer::Ringing);
+            QVERIFY(c.toWindow);
+            if (c.source == bellStrip)
+                steps.append(QStringLiteral("bell%1").arg(c.sourceAt.y() / bellSize.height()));
+            else if (c.source == ringBanner)
+                steps.append(QStringLiteral("banner%1").arg(c.dest.x()));
+            else
+                QFAIL("unexpected copy");
+            QVERIFY(
+                QRect({0, 0}, bitmaps[c.source].size).contains(QRect(c.sourceAt, c.dest.size())));
+        }
+        // The fourth bell step has no frame: the previous one stays for that tick.
+        QCOMPARE(steps, (QStringList{"bell0", "banner21", "bell1", "banner24", "bell2", "banner27",
+                                     "banner21", "bell0", "banner24", "bell1", "banner27", "bell2",
+                                     "banner21", "banner24"}));
+    }
+
+    void ringingAcrossMinutesMatchesOnlyTheMinuteAfter()
+    {
+        Rig rig;
+        for (int m : {30, 31, 32})
+            rig.alarms.SetInOrder(alarm(7, m, QByteArray("A" + QByteArray::number(m)).constData()));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        QVERIFY(rig.works.isRinging());
+        rig.clock.advanceSeconds(130); // 07:32:10; timer 2 does not run while ringing
+        rig.works.stopRinging();
+        rig.tickSeconds(1);
+        QCOMPARE(soundLog(rig.sound), (QStringList{"loop A30", "stop", "loop A32"}));
+    }
+
+    void stoppedWithinItsMinuteDoesNotRingAgain()
+    {
+        Rig rig;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        rig.clock.advanceSeconds(5);
+        rig.works.stopRinging();
+        rig.tickSeconds(50);
+        QCOMPARE(soundLog(rig.sound), (QStringList{"loop Ring.wav", "stop"}));
+    }
+
+    void daylightSaving_data()
+    {
+        QTest::addColumn<QList<int>>("start"); // local y m d h min s
+        QTest::addColumn<int>("rings");
+        // Clocks go back at 03:00 CEST to 02:00 CET: 02:30 happens twice.
+        QTest::newRow("clocks go back") << QList<int>{2026, 10, 25, 1, 0, 30} << 2;
+        // Clocks go forward at 02:00 CET to 03:00 CEST: 02:30 never happens.
+        QTest::newRow("clocks go forward") << QList<int>{2026, 3, 29, 1, 0, 30} << 0;
+    }
+
+    void daylightSaving()
+    {
+        QFETCH(QList<int>, start);
+        QFETCH(int, rings);
+        Rig rig;
+        rig.settings.limitRinging = 1; // each ringing ends by itself after a second
+        rig.alarms.SetInOrder(alarm(2, 30));
+        rig.clock.setLocal(start[0], start[1], start[2], start[3], start[4], start[5]);
+        rig.works.create();
+        int rang = 0;
+        for (int s = 0; s < 4 * 3600; ++s) {
+            rig.clock.advanceSeconds(1);
+            if (rig.works.isRinging()) {
+                rig.works.onTimer(FaceTimer::limit);
+                ++rang;
+                continue;
+            }
+            rig.works.onTimer(FaceTimer::tick);
+        }
+        QCOMPARE(rang, rings);
+    }
+
+    void clockSetBackIsANewMinute()
+    {
+        Rig rig;
+        rig.settings.chimeOn = 1;
+        rig.settings.chimeMinutes = 60;
+        rig.clock.setLocal(2026, 5, 6, 10, 20, 0);
+        rig.works.create();
+        rig.clock.setLocal(2026, 5, 6, 9, 0, 10);
+        rig.works.onTimer(FaceTimer::tick);
+        QCOMPARE(soundLog(rig.sound), QStringList{"once Ding.wav"});
+        QCOMPARE(rig.works.shownCells.hourUnits, 9);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestClockwork)
+#include "tst_clockwork.moc"

@@ -1,0 +1,208 @@
+#include "facewindow.h"
+
+#include "fakeclock.h"
+#include "recordingsound.h"
+
+#include <QPaintEvent>
+#include <QTest>
+
+using namespace Skin;
+
+namespace {
+
+QImage art(const char *file)
+{
+    return QImage(QStringLiteral(":/art/") + QLatin1String(file))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+bool allBlack(const QImage &image, QRect r)
+{
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0)
+                return false;
+    return true;
+}
+
+// Collects the regions the face is asked to repaint.
+class PaintRecorder : public QObject
+{
+public:
+    QList<QRegion> regions;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            regions.append(static_cast<QPaintEvent *>(event)->region());
+        return false;
+    }
+};
+
+struct Face {
+    Settings settings;
+    AlarmList alarms;
+    RecordingSound sound;
+    FakeClock clock;
+    int saves = 0;
+    std::unique_ptr<FaceWindow> window;
+
+    void create()
+    {
+        window = std::make_unique<FaceWindow>(settings, alarms, sound, clock,
+                                              [this](const Settings &) { ++saves; });
+    }
+};
+
+} // namespace
+
+class TestFaceWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void backBuffersAfterCreation_data()
+    {
+        QTest::addColumn<int>("buffer"); // 0 normal, 1 ringing
+        QTest::addColumn<QRect>("place");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QPoint>("sourceAt"); // (-1, -1): the place must be black
+        // 8 December 2026, 17:45, a Tuesday.
+        QTest::newRow("day tens 0")
+            << 0 << QRect(dayTensAt, smallDigitSize) << "smalldigits.png" << smallDigit(0);
+        QTest::newRow("day units 8")
+            << 0 << QRect(dayUnitsAt, smallDigitSize) << "smalldigits.png" << smallDigit(8);
+        QTest::newRow("month 1") << 0 << QRect(monthTensAt, smallDigitSize) << "smalldigits.png"
+                                 << smallDigit(1);
+        QTest::newRow("month 2") << 0 << QRect(monthUnitsAt, smallDigitSize) << "smalldigits.png"
+                                 << smallDigit(2);
+        QTest::newRow("century 2")
+            << 0 << QRect(centuryHighAt, smallDigitSize) << "smalldigits.png" << smallDigit(2);
+        QTest::newRow("century 0")
+            << 0 << QRect(centuryLowAt, smallDigitSize) << "smalldigits.png" << smallDigit(0);
+        QTest::newRow("year 2") << 0 << QRect(yearTensAt, smallDigitSize) << "smalldigits.png"
+                                << smallDigit(2);
+        QTest::newRow("year 6") << 0 << QRect(yearUnitsAt, smallDigitSize) << "smalldigits.png"
+                                << smallDigit(6);
+        QTest::newRow("Tuesday") << 0 << QRect(weekdayAt, weekdaySize) << "weekdays.png"
+                                 << weekdayRow(2);
+        QTest::newRow("hour 1") << 0 << QRect(hourTensAt, bigDigitSize) << "bigdigits.png"
+                                << bigDigit(1);
+        QTest::newRow("hour 7") << 0 << QRect(hourUnitsAt, bigDigitSize) << "bigdigits.png"
+                                << bigDigit(7);
+        QTest::newRow("minute 4") << 0 << QRect(minuteTensAt, bigDigitSize) << "bigdigits.png"
+                                  << bigDigit(4);
+        QTest::newRow("minute 5") << 0 << QRect(minuteUnitsAt, bigDigitSize) << "bigdigits.png"
+                                  << bigDigit(5);
+        QTest::newRow("no colon") << 0 << colonRect << "" << QPoint(-1, -1);
+        QTest::newRow("no runner") << 0 << runnerStrip << "" << QPoint(-1, -1);
+        for (int k = 0; k < 4; ++k)
+            QTest::newRow(qPrintable(QStringLiteral("button %1 plain").arg(k)))
+                << 0 << QRect(buttonAt(k), buttonSize) << "buttons.png" << buttonCell(k);
+        QTest::newRow("stop plain") << 1 << QRect(stopAt, stopSize) << "stop.png" << QPoint(0, 0);
+        QTest::newRow("ringing quit plain")
+            << 1 << QRect(ringingQuitAt, buttonSize) << "buttons.png" << buttonCell(3);
+        // The ringing face shows no digits: the picture is untouched there.
+        QTest::newRow("ringing face has no time")
+            << 1 << QRect(hourTensAt, bigDigitSize) << "face.png" << hourTensAt;
+    }
+
+    void backBuffersAfterCreation()
+    {
+        QFETCH(int, buffer);
+        QFETCH(QRect, place);
+        QFETCH(QString, file);
+        QFETCH(QPoint, sourceAt);
+        Face f;
+        f.clock.setLocal(2026, 12, 8, 17, 45, 33);
+        f.create();
+        const QImage &face = f.window->backBuffer(buffer ? Buffer::Ringing : Buffer::Normal);
+        QCOMPARE(face.size(), faceSize);
+        if (sourceAt == QPoint(-1, -1)) {
+            QVERIFY(allBlack(face, place));
+            return;
+        }
+        const QImage sprite = art(file.toLatin1().constData());
+        QVERIFY(!sprite.isNull());
+        QCOMPARE(face.copy(place), sprite.copy(QRect(sourceAt, place.size())));
+    }
+
+    void ticksRepaintOnlyWhatChanged()
+    {
+        Face f;
+        f.clock.setLocal(2026, 5, 6, 10, 9, 40);
+        f.create();
+        PaintRecorder recorder;
+        f.window->installEventFilter(&recorder);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QTRY_VERIFY(!recorder.regions.isEmpty());
+        QTest::qWait(300); // let the first exposure's paints settle
+        recorder.regions.clear();
+
+        // 10:09 becomes 10:10: the two minute cells change, nothing else of the time.
+        f.clock.setLocal(2026, 5, 6, 10, 10, 5);
+        const QRegion allowed = QRegion(colonRect) + runnerStrip +
+                                QRect(minuteTensAt, bigDigitSize) +
+                                QRect(minuteUnitsAt, bigDigitSize);
+        const QRegion minuteCells =
+            QRegion(QRect(minuteTensAt, bigDigitSize)) + QRect(minuteUnitsAt, bigDigitSize);
+        QRegion painted;
+        QTRY_VERIFY_WITH_TIMEOUT((painted =
+                                      [&] {
+                                          QRegion all;
+                                          for (const QRegion &r : recorder.regions)
+                                              all += r.translated(-FaceWindow::faceOrigin);
+                                          return all;
+                                      }())
+                                         .intersected(minuteCells) == minuteCells,
+                                 3000);
+        QVERIFY2((painted - allowed).isEmpty(), "painted outside the changed rectangles");
+        // Never a whole-face repaint for a tick.
+        const QRegion wholeFace(QRect(FaceWindow::faceOrigin, faceSize));
+        for (const QRegion &r : recorder.regions)
+            QVERIFY(!(wholeFace - r).isEmpty());
+        QCOMPARE(f.window->backBuffer(Buffer::Normal).copy(QRect(minuteUnitsAt, bigDigitSize)),
+                 art("bigdigits.png").copy(QRect(bigDigit(0), bigDigitSize)));
+    }
+
+    void ringingShowsTheRingingFace()
+    {
+        Face f;
+        f.alarms.SetInOrder(AlarmEntry{7, 30, {}, 0, "Ring.wav"});
+        f.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.clock.setLocal(2026, 5, 6, 7, 30, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(f.window->clockwork().isRinging(), 3000);
+        // The window shows the ringing buffer, the bell swinging in it.
+        QTRY_VERIFY(f.window->backBuffer(Buffer::Ringing).copy(QRect(bellAt, bellSize)) !=
+                    art("face.png").copy(QRect(bellAt, bellSize)));
+        const QImage shown = f.window->grab(QRect(FaceWindow::faceOrigin, faceSize))
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.copy(QRect(stopAt, stopSize)), art("stop.png"));
+        QCOMPARE(f.sound.requests.value(0).kind, RecordingSound::Kind::Loop);
+    }
+
+    void closeSavesOnceWithThePosition()
+    {
+        Face f;
+        f.settings.windowX = 40;
+        f.settings.windowY = 50;
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.window->close();
+        f.window->OnClose(); // a second request after the close does nothing more
+        QCOMPARE(f.saves, 1);
+        QCOMPARE(f.window->settings().windowX, 40);
+        QCOMPARE(f.window->settings().windowY, 50);
+        // The skin is released before the save; painting then draws nothing harmful.
+        QVERIFY(f.window->backBuffer(Buffer::Normal).isNull());
+        f.window->repaint();
+    }
+};
+
+QTEST_MAIN(TestFaceWindow)
+#include "tst_facewindow.moc"

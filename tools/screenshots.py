@@ -1,0 +1,41 @@
+#!/usr/bin/env python3
+"""Takes the README's screenshots of the real clock under Xvfb into docs/.
+
+Usage: /usr/bin/python3 tools/screenshots.py   (after scripts/build.sh; takes up to a minute,
+since it waits for an alarm set for the next minute to ring)
+"""
+import os
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+from harness import Xvfb, Zelka, wait_until  # noqa: E402
+from settingsbytes import settings_file  # noqa: E402
+
+DOCS = os.path.join(HERE, "..", "docs")
+
+
+def main():
+    os.makedirs(DOCS, exist_ok=True)
+    now = time.localtime(time.time() + 60)
+    alarm = (now.tm_hour, now.tm_min, "", 0, "Ring.wav")
+    with Xvfb() as x:
+        run = Zelka(x)
+        run.write(settings_file(windowX=20, windowY=20, alarms=[alarm]))
+        run.start()
+        face = run.wait_face()
+        time.sleep(3.2)  # a few runner steps, colon shown
+        x.screenshot(os.path.join(DOCS, "face.png"), 20, 20, 157, 136, 2)
+        # The ringing face: wait for the alarm, then for a swung bell.
+        wait_until(lambda: time.localtime().tm_min == now.tm_min and
+                   time.localtime().tm_hour == now.tm_hour, 70, 0.2)
+        time.sleep(1.55)
+        x.screenshot(os.path.join(DOCS, "ringing.png"), 20, 20, 157, 136, 2)
+        x.close_request(face[0])
+        run.wait_exit()
+        run.cleanup()
+
+
+if __name__ == "__main__":
+    main()
