@@ -1,6 +1,7 @@
 #include "clockwork.h"
 
 #include "fakeclock.h"
+#include "recordinghost.h"
 #include "recordingsound.h"
 
 #include <QTest>
@@ -11,57 +12,6 @@
 using namespace Skin;
 
 namespace {
-
-// Records what the clockwork asks of its window and keeps the timers it started.
-class RecordingHost : public FaceHost
-{
-public:
-    struct Copy {
-        Buffer target;
-        Bitmap source; // bitmapCount for a black fill
-        QPoint sourceAt;
-        QRect dest;
-        bool toWindow;
-    };
-    QList<Copy> copies;
-    QList<Buffer> shown;
-    std::map<int, int> timers; // id -> period
-    int flashes = 0;
-    QList<QByteArray> messages;
-    int invalidations = 0;
-
-    void copy(Buffer target, Bitmap source, QPoint sourceAt, QRect dest, bool toWindow) override
-    {
-        copies.append({target, source, sourceAt, dest, toWindow});
-    }
-    void fillBlack(Buffer target, QRect dest, bool toWindow) override
-    {
-        copies.append({target, bitmapCount, {}, dest, toWindow});
-    }
-    void showWhole(Buffer buffer) override { shown.append(buffer); }
-    void SetTimer(int id, int ms) override { timers[id] = ms; }
-    void KillTimer(int id) override { timers.erase(id); }
-    void FlashWindow() override { ++flashes; }
-    void showAlarmMessage(const QByteArray &message) override { messages.append(message); }
-    void InvalidateRect() override { ++invalidations; }
-
-    QList<int> timerIds() const
-    {
-        QList<int> ids;
-        for (const auto &[id, ms] : timers)
-            ids.append(id);
-        return ids;
-    }
-    // Destinations of the copies made to the window since the last clear.
-    QList<QPoint> windowCopies() const
-    {
-        QList<QPoint> at;
-        for (const Copy &c : copies)
-            if (c.toWindow)
-                at.append(c.dest.topLeft());
-        return at;
-    }
-};
 
 AlarmEntry alarm(int hour, int minute, const char *sound = "Ring.wav", int show = 0,
                  const char *message = "")

@@ -1,10 +1,23 @@
 #include "facewindow.h"
 
 #include "fakeclock.h"
+#include "fakefilepicker.h"
+#include "recordingmessageboxes.h"
 #include "recordingsound.h"
 
+#include "alarmsetdialog.h"
+#include "logodialog.h"
+#include "optionssheet.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 using namespace Skin;
 
@@ -43,15 +56,50 @@ struct Face {
     AlarmList alarms;
     RecordingSound sound;
     FakeClock clock;
+    FakeFilePicker files;
+    RecordingMessageBoxes boxes;
     int saves = 0;
     std::unique_ptr<FaceWindow> window;
 
     void create()
     {
-        window = std::make_unique<FaceWindow>(settings, alarms, sound, clock,
-                                              [this](const Settings &) { ++saves; });
+        window =
+            std::make_unique<FaceWindow>(settings, alarms, FaceServices{sound, clock, files, boxes},
+                                         [this](const Settings &) { ++saves; });
     }
 };
+
+// Sends a mouse event at a face pixel, as the window system would deliver it.
+void mouse(FaceWindow *w, QEvent::Type type, QPoint face, Qt::MouseButton button,
+           Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    const QPointF local = face + FaceWindow::faceOrigin;
+    QMouseEvent event(type, local, w->mapToGlobal(local), button, buttons, modifiers);
+    QCoreApplication::sendEvent(w, &event);
+}
+
+void moveTo(FaceWindow *w, QPoint face, Qt::MouseButtons buttons = Qt::NoButton,
+            Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    mouse(w, QEvent::MouseMove, face, Qt::NoButton, buttons, modifiers);
+}
+
+void press(FaceWindow *w, QPoint face)
+{
+    mouse(w, QEvent::MouseButtonPress, face, Qt::LeftButton, Qt::LeftButton);
+}
+
+// Runs f on the modal dialog that the next press opens, then lets the press return.
+void onModal(std::function<void(QWidget *)> f)
+{
+    QTimer::singleShot(0, [f] {
+        QWidget *modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        f(modal);
+        if (modal->isVisible())
+            static_cast<QDialog *>(modal)->reject();
+    });
+}
 
 } // namespace
 
@@ -183,6 +231,172 @@ private Q_SLOTS:
                                  .convertToFormat(QImage::Format_RGB32);
         QCOMPARE(shown.copy(QRect(stopAt, stopSize)), art("stop.png"));
         QCOMPARE(f.sound.requests.value(0).kind, RecordingSound::Kind::Loop);
+    }
+
+    void hoverLightsTheButtonUnderAHand()
+    {
+        Face f;
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        moveTo(f.window.get(), {40, 110});
+        const QRect place(buttonAt(0), buttonSize);
+        QCOMPARE(f.window->backBuffer(Buffer::Normal).copy(place),
+                 art("buttons_lit.png").copy(QRect(buttonCell(0), buttonSize)));
+        QCOMPARE(f.window->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(f.window->cursor().hotSpot(), QPoint(5, 0));
+        moveTo(f.window.get(), {40, 50});
+        QCOMPARE(f.window->backBuffer(Buffer::Normal).copy(place),
+                 art("buttons.png").copy(QRect(buttonCell(0), buttonSize)));
+        QCOMPARE(f.window->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void drag_data()
+    {
+        QTest::addColumn<bool>("pressFirst");
+        QTest::addColumn<QPoint>("pressAt");
+        QTest::addColumn<QPoint>("moveTo");
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QPoint>("moved");
+        const int left = Qt::LeftButton, none = Qt::NoModifier;
+        QTest::newRow("left button alone follows")
+            << true << QPoint(20, 20) << QPoint(30, 25) << left << none << QPoint(10, 5);
+        // Pressed on a button's image with no move before: a press on no button.
+        QTest::newRow("a press over a button image with no move first drags")
+            << true << QPoint(40, 110) << QPoint(50, 80) << left << none << QPoint(10, -30);
+        QTest::newRow("over a normal button's hit range it stays")
+            << true << QPoint(40, 100) << QPoint(45, 110) << left << none << QPoint(0, 0);
+        QTest::newRow("with Shift it stays") << true << QPoint(20, 20) << QPoint(30, 25) << left
+                                             << int(Qt::ShiftModifier) << QPoint(0, 0);
+        QTest::newRow("with Ctrl it stays") << true << QPoint(20, 20) << QPoint(30, 25) << left
+                                            << int(Qt::ControlModifier) << QPoint(0, 0);
+        QTest::newRow("with a second button it stays")
+            << true << QPoint(20, 20) << QPoint(30, 25) << int(Qt::LeftButton | Qt::RightButton)
+            << none << QPoint(0, 0);
+        QTest::newRow("a press that began elsewhere does not drag")
+            << false << QPoint(20, 20) << QPoint(30, 25) << left << none << QPoint(0, 0);
+    }
+
+    void drag()
+    {
+        QFETCH(bool, pressFirst);
+        QFETCH(QPoint, pressAt);
+        QFETCH(QPoint, moveTo);
+        QFETCH(int, buttons);
+        QFETCH(int, modifiers);
+        QFETCH(QPoint, moved);
+        Face f;
+        f.settings.windowX = 100;
+        f.settings.windowY = 100;
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        if (pressFirst)
+            press(f.window.get(), pressAt);
+        QVERIFY(!QApplication::activeModalWidget());
+        ::moveTo(f.window.get(), moveTo, Qt::MouseButtons(buttons),
+                 Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(f.window->pos(), QPoint(100, 100) + moved);
+        if (pressFirst) {
+            QCOMPARE(QWidget::mouseGrabber(), f.window.get());
+            mouse(f.window.get(), QEvent::MouseButtonRelease, moveTo, Qt::LeftButton, Qt::NoButton);
+            QCOMPARE(QWidget::mouseGrabber(), nullptr);
+        }
+    }
+
+    void pressOpensByTheLastMove_data()
+    {
+        QTest::addColumn<QPoint>("hovered");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("bell: alarms") << QPoint(40, 110) << "alarms";
+        QTest::newRow("tools: options") << QPoint(60, 110) << "options";
+        QTest::newRow("question mark: logo") << QPoint(85, 110) << "logo";
+    }
+
+    void pressOpensByTheLastMove()
+    {
+        QFETCH(QPoint, hovered);
+        QFETCH(QString, kind);
+        Face f;
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        moveTo(f.window.get(), hovered);
+        QString opened;
+        onModal([&](QWidget *modal) {
+            if (qobject_cast<AlarmSetDialog *>(modal))
+                opened = "alarms";
+            else if (dynamic_cast<OptionsSheet *>(modal))
+                opened = "options";
+            else if (dynamic_cast<LogoDialog *>(modal))
+                opened = "logo";
+        });
+        // The press itself lies elsewhere: what the last move found decides.
+        press(f.window.get(), {10, 10});
+        QCOMPARE(opened, kind);
+        // The button stays lit after the dialog.
+        const int k = FaceButtons::hitTest(hovered.x(), hovered.y()).normal;
+        QCOMPARE(f.window->backBuffer(Buffer::Normal).copy(QRect(buttonAt(k), buttonSize)),
+                 art("buttons_lit.png").copy(QRect(buttonCell(k), buttonSize)));
+        QCOMPARE(f.saves, 0);
+    }
+
+    void optionsComeBackOnlyThroughOkOrApply_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("hideFromTaskbar");
+        QTest::newRow("OK takes the change") << true << 0;
+        QTest::newRow("Cancel takes nothing") << false << 1;
+    }
+
+    void optionsComeBackOnlyThroughOkOrApply()
+    {
+        QFETCH(bool, ok);
+        QFETCH(int, hideFromTaskbar);
+        Face f;
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        moveTo(f.window.get(), {60, 110});
+        onModal([&](QWidget *modal) {
+            auto *sheet = dynamic_cast<OptionsSheet *>(modal);
+            QVERIFY(sheet);
+            auto *box = qobject_cast<QAbstractButton *>(sheet->interfacePage.GetDlgItem(1033));
+            QVERIFY(box && box->isChecked());
+            box->click();
+            sheet->tabs()->setCurrentIndex(1); // the page is left: its fields take the change
+            sheet->buttons()->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+        });
+        press(f.window.get(), {10, 10});
+        QCOMPARE(f.window->settings().hideFromTaskbar, hideFromTaskbar);
+        QCOMPARE(f.window->settings().alwaysOnTop, 1);
+    }
+
+    void stopAndQuitWhileRinging()
+    {
+        Face f;
+        f.settings.limitRinging = 1;
+        f.settings.maxRingSeconds = 600;
+        f.alarms.SetInOrder(AlarmEntry{7, 30, {}, 0, "Ring.wav"});
+        f.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.clock.setLocal(2026, 5, 6, 7, 30, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(f.window->clockwork().isRinging(), 3000);
+        // Column 57 is a gap on the normal face but the stop button while ringing.
+        moveTo(f.window.get(), {57, 110});
+        QCOMPARE(f.window->backBuffer(Buffer::Ringing).copy(QRect(stopAt, stopSize)),
+                 art("stop_lit.png"));
+        press(f.window.get(), {57, 110});
+        QVERIFY(!f.window->clockwork().isRinging());
+        QCOMPARE(f.sound.requests.last().kind, RecordingSound::Kind::Stop);
+        // The cross quits and saves.
+        moveTo(f.window.get(), {110, 110});
+        press(f.window.get(), {110, 110});
+        QCOMPARE(f.saves, 1);
+        QVERIFY(!f.window->isVisible());
     }
 
     void closeSavesOnceWithThePosition()

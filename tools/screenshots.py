@@ -36,6 +36,46 @@ def main():
         run.wait_exit()
         run.cleanup()
 
+        # The dialogs, opened from the face's buttons with the real pointer.
+        run = Zelka(x)
+        run.write(settings_file(windowX=20, windowY=20,
+                                alarms=[(7, 30, "起床", 1, "Ring.wav"), (22, 0, "", 0, "Ring.wav")]))
+        run.start()
+        face = run.wait_face()
+
+        def button(k):
+            x.click(60, 60)  # onto the face first: the last move decides what a press does
+            x.click(20 + 3 + 37 + 22 * k + 8, 20 + 3 + 106 + 8)
+
+        def shot(window, name):
+            _, wx, wy, ww, wh = window
+            time.sleep(0.4)
+            x.screenshot(os.path.join(DOCS, name), wx, wy, ww, wh)
+
+        button(0)
+        dialog = wait_until(lambda: x.windows("设置闹钟"), 5)
+        shot(dialog[0], "alarms.png")
+        x.keys("Escape")
+        wait_until(lambda: not x.windows("设置闹钟"), 5)
+
+        button(1)
+        sheet = wait_until(lambda: x.windows("选项"), 5)
+        for page in ("interface", "advanced", "chime"):
+            shot(sheet[0], f"options-{page}.png")
+            x.keys("Tab", modifier="Control_L")
+        x.keys("Escape")
+        wait_until(lambda: not x.windows("选项"), 5)
+
+        button(2)
+        time.sleep(4)  # the whole animation
+        logo = [w for w in x.windows("Zelka!") + x.windows("") if w[3:] != (157, 136)]
+        if logo:
+            shot(logo[0], "logo.png")
+        x.keys("Escape")
+        x.close_request(face[0])
+        run.wait_exit()
+        run.cleanup()
+
 
 if __name__ == "__main__":
     main()

@@ -51,7 +51,8 @@ bool ZelkaApp::InitInstance()
     }
 
     sound = std::make_unique<SdlSound>();
-    face = std::make_unique<FaceWindow>(settings, alarmList, *sound, clock,
+    face = std::make_unique<FaceWindow>(settings, alarmList,
+                                        FaceServices{*sound, clock, files, messageBoxes},
                                         [this](const Settings &s) { save(s); });
 
     // The session ending and a polite kill both save, exactly as a close request does.

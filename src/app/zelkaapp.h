@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarmlist.h"
+#include "filepicker.h"
 #include "messagebox.h"
 #include "settingsfile.h"
 #include "systemclock.h"
@@ -30,6 +31,7 @@ private:
 
     QtMessageBoxes messageBoxes;
     SystemClock clock;
+    QtFilePicker files;
     std::unique_ptr<SdlSound> sound;
     AlarmList &alarmList;
     QString settingsPath;

@@ -1,10 +1,14 @@
 #include "facewindow.h"
 
 #include "alarmmessagedialog.h"
+#include "alarmsetdialog.h"
+#include "logodialog.h"
+#include "optionssheet.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -58,10 +62,11 @@ void blit(QImage &dst, QRect dest, const QImage &src, QPoint sourceAt)
 
 } // namespace
 
-FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, Sound &sound, const Clock &clock,
+FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices services,
                        SaveFunction save)
-    : QWidget(nullptr, styleFlags(loaded)), stored(loaded), alarmList(alarms),
-      saveSettings(std::move(save)), works(stored, alarms, *this, sound, clock)
+    : QWidget(nullptr, styleFlags(loaded)), stored(loaded), alarmList(alarms), services(services),
+      saveSettings(std::move(save)), works(stored, alarms, *this, services.sound, services.clock),
+      handCursor(QPixmap(QStringLiteral(":/art/hand.png")), 5, 0)
 {
     setWindowTitle(QStringLiteral("Zelka!"));
     // Every pixel is painted from the back buffers: no background erase.
@@ -75,6 +80,8 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, Sound &sound, 
     icon.addFile(QStringLiteral(":/art/icon64.png"));
     setWindowIcon(icon);
     setCursor(Qt::ArrowCursor);
+    // Buttons light up under the pointer without a button held.
+    setMouseTracking(true);
     loadSkin();
     works.create();
 }
@@ -218,4 +225,102 @@ void FaceWindow::closeEvent(QCloseEvent *event)
 {
     OnClose();
     event->accept();
+}
+
+void FaceWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint() - faceOrigin;
+    switch (buttons.move(at.x(), at.y(), works.isRinging())) {
+    case FaceButtons::Pointer::Hand:
+        setCursor(handCursor);
+        break;
+    case FaceButtons::Pointer::Arrow:
+        setCursor(Qt::ArrowCursor);
+        break;
+    case FaceButtons::Pointer::Keep:
+        break;
+    }
+    // Only the left button alone drags, and never while the pointer is on a normal button.
+    const bool leftAlone = event->buttons() == Qt::LeftButton &&
+                           !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+    if (leftAlone && buttons.hoverNormal == FaceButtons::none && dragAnchor) {
+        // Follow the pointer so that it stays on the anchor point of the face.
+        move(event->globalPosition().toPoint() - faceOrigin - *dragAnchor);
+    }
+}
+
+void FaceWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    using FaceButtons::Action;
+    switch (
+        FaceButtons::pressAction(works.isRinging(), buttons.hoverNormal, buttons.hoverRinging)) {
+    case Action::StopRinging:
+        if (stored.limitRinging)
+            KillTimer(FaceTimer::limit);
+        works.stopRinging();
+        break;
+    case Action::Quit:
+        OnClose();
+        break;
+    case Action::OpenAlarms: {
+        AlarmSetDialog dialog(this, alarmList, services.sound, services.files,
+                              services.messageBoxes);
+        dialog.exec();
+        break;
+    }
+    case Action::OpenOptions:
+        runOptions();
+        break;
+    case Action::OpenLogo: {
+        LogoDialog dialog(this);
+        dialog.exec();
+        break;
+    }
+    case Action::BeginDrag:
+        dragAnchor = event->position().toPoint() - faceOrigin;
+        grabMouse();
+        break;
+    }
+}
+
+void FaceWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The drag ends with the left button; the capture goes with it.
+    if (event->button() == Qt::LeftButton && QWidget::mouseGrabber() == this)
+        releaseMouse();
+}
+
+void FaceWindow::copyIntoSheet(OptionsSheet &sheet) const
+{
+    sheet.interfacePage.alwaysOnTop = stored.alwaysOnTop;
+    sheet.interfacePage.hideFromTaskbar = stored.hideFromTaskbar;
+    sheet.advancedPage.alarmsDisabled = stored.alarmsDisabled;
+    sheet.advancedPage.limitRinging = stored.limitRinging;
+    sheet.advancedPage.maxRingSeconds = stored.maxRingSeconds;
+    sheet.chimePage.chimeOn = stored.chimeOn;
+    sheet.chimePage.chimeMinutes = stored.chimeMinutes;
+    sheet.chimePage.chimeSound = stored.chimeSound;
+}
+
+void FaceWindow::copyFromSheet(const OptionsSheet &sheet)
+{
+    stored.alwaysOnTop = sheet.interfacePage.alwaysOnTop;
+    stored.hideFromTaskbar = sheet.interfacePage.hideFromTaskbar;
+    stored.alarmsDisabled = sheet.advancedPage.alarmsDisabled;
+    stored.limitRinging = sheet.advancedPage.limitRinging;
+    stored.maxRingSeconds = sheet.advancedPage.maxRingSeconds;
+    stored.chimeOn = sheet.chimePage.chimeOn;
+    stored.chimeMinutes = sheet.chimePage.chimeMinutes;
+    stored.chimeSound = sheet.chimePage.chimeSound;
+}
+
+void FaceWindow::runOptions()
+{
+    OptionsSheet sheet(this, services.sound, services.files, services.messageBoxes);
+    copyIntoSheet(sheet);
+    // Only what OK or Apply took over comes back; Cancel leaves the settings alone.
+    sheet.applied = [this, &sheet] { copyFromSheet(sheet); };
+    sheet.exec();
 }

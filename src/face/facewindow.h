@@ -3,17 +3,32 @@
 #include "alarmlist.h"
 #include "clock.h"
 #include "clockwork.h"
+#include "facebuttons.h"
 #include "facehost.h"
 #include "settings.h"
 #include "skin.h"
 #include "sound.h"
 
 #include <QBasicTimer>
+#include <QCursor>
 #include <QImage>
 #include <QWidget>
 
 #include <array>
 #include <functional>
+#include <optional>
+
+class FilePicker;
+class MessageBoxes;
+class OptionsSheet;
+
+// The services the face and the dialogs it opens use.
+struct FaceServices {
+    Sound &sound;
+    const Clock &clock;
+    FilePicker &files;
+    MessageBoxes &messageBoxes;
+};
 
 // The clock's one window: frameless, 157 x 136, a 1-pixel border and a 2-pixel sunken
 // edge around the 151 x 130 face, which is drawn only by copying rectangles out of the
@@ -24,8 +39,7 @@ public:
     // save writes the settings and the alarm list; it does not return when that fails.
     using SaveFunction = std::function<void(const Settings &)>;
 
-    FaceWindow(const Settings &loaded, AlarmList &alarms, Sound &sound, const Clock &clock,
-               SaveFunction save);
+    FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices services, SaveFunction save);
 
     static constexpr int windowWidth = 157;
     static constexpr int windowHeight = 136;
@@ -33,6 +47,7 @@ public:
 
     const Settings &settings() const { return stored; }
     Clockwork &clockwork() { return works; }
+    const FaceButtons::Hover &hover() const { return buttons; }
     const QImage &backBuffer(Skin::Buffer buffer) const;
 
     // The quit path: records the position, releases the skin, saves, closes the window
@@ -46,6 +61,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void copy(Skin::Buffer target, Skin::Bitmap source, QPoint sourceAt, QRect dest,
@@ -62,12 +80,20 @@ private:
     void loadSkin();
     void recordPosition();
     void releaseSkin();
+    void runOptions();
+    void copyIntoSheet(OptionsSheet &sheet) const;
+    void copyFromSheet(const OptionsSheet &sheet);
 
     Settings stored;
     AlarmList &alarmList;
+    FaceServices services;
     SaveFunction saveSettings;
     std::array<QImage, Skin::bitmapCount> skin;
     Clockwork works;
+    FaceButtons::Hover buttons{*this};
+    QCursor handCursor;
+    // Where the press that began a drag fell, in face pixels; no drag before such a press.
+    std::optional<QPoint> dragAnchor;
     std::array<QBasicTimer, 5> timers; // by face timer id, 1 to 4
     bool flashOn = false;
     bool closed = false;

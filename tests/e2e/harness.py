@@ -12,7 +12,8 @@ import struct
 import time
 import zlib
 
-from Xlib import X, display, protocol
+from Xlib import X, XK, display, protocol
+from Xlib.ext import xtest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BINARY = os.environ.get("ZELKA_BIN", os.path.join(ROOT, "build", "zelka"))
@@ -121,6 +122,32 @@ class Xvfb:
                 line += bytes((red, g, b)) * scale
             rows.extend([b"\0" + bytes(line)] * scale)
         write_png(path, width * scale, height * scale, b"".join(rows))
+
+    def click(self, x, y, button=1):
+        """Moves the real pointer to a screen point and clicks there."""
+        xtest.fake_input(self.dpy, X.MotionNotify, x=x, y=y)
+        self.dpy.sync()
+        time.sleep(0.05)
+        xtest.fake_input(self.dpy, X.ButtonPress, button)
+        self.dpy.sync()
+        time.sleep(0.05)
+        xtest.fake_input(self.dpy, X.ButtonRelease, button)
+        self.dpy.sync()
+        time.sleep(0.05)
+
+    def keys(self, *names, modifier=None):
+        """Types keys by keysym name ("Tab", "7", "Escape"), optionally with a modifier held."""
+        held = self.dpy.keysym_to_keycode(XK.string_to_keysym(modifier)) if modifier else None
+        for name in names:
+            code = self.dpy.keysym_to_keycode(XK.string_to_keysym(name))
+            if held:
+                xtest.fake_input(self.dpy, X.KeyPress, held)
+            xtest.fake_input(self.dpy, X.KeyPress, code)
+            xtest.fake_input(self.dpy, X.KeyRelease, code)
+            if held:
+                xtest.fake_input(self.dpy, X.KeyRelease, held)
+            self.dpy.sync()
+            time.sleep(0.05)
 
     def move(self, window, x, y):
         window.configure(x=x, y=y)

@@ -1,0 +1,154 @@
+#include "logodialog.h"
+
+#include "dialogunits.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimerEvent>
+#include <qdrawutil.h>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace Logo;
+
+namespace {
+
+// An opaque rectangle copy between two 32-bit images, clipped to both; zero rows copy
+// nothing, where a painter would read an empty source as "the rest of the picture".
+void blit(QImage &dst, QRect dest, const QImage &src, QPoint sourceAt)
+{
+    if (dst.isNull() || src.isNull())
+        return;
+    const QRect from = QRect(sourceAt, dest.size()) & src.rect();
+    const QRect shifted(dest.topLeft() + (from.topLeft() - sourceAt), from.size());
+    const QRect to = shifted & dst.rect();
+    const QPoint start = from.topLeft() + (to.topLeft() - shifted.topLeft());
+    for (int row = 0; row < to.height(); ++row)
+        std::memcpy(dst.scanLine(to.y() + row) + 4 * to.x(),
+                    src.constScanLine(start.y() + row) + 4 * start.x(), size_t(4 * to.width()));
+}
+
+void fillBlack(QImage &dst, QRect dest)
+{
+    const QRect r = dest & dst.rect();
+    for (int row = r.top(); row <= r.bottom(); ++row) {
+        auto *pixel = reinterpret_cast<QRgb *>(dst.scanLine(row)) + r.x();
+        std::fill(pixel, pixel + r.width(), qRgb(0, 0, 0));
+    }
+}
+
+} // namespace
+
+LogoDialog::LogoDialog(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setFont(DialogUnits::dialogFont());
+    // Every pixel is painted from backImage or the frame: no background erase.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    // Sized to the picture, not to 167 x 118 dialog units, which match it in no font.
+    setFixedSize(imageSize + QSize(2 * frameWidth, 2 * frameWidth));
+
+    // Centred in the work area of the screen the face is on.
+    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+}
+
+void LogoDialog::done(int result)
+{
+    for (QBasicTimer &timer : timers)
+        timer.stop();
+    QDialog::done(result);
+}
+
+void LogoDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!created)
+        OnCreate();
+}
+
+void LogoDialog::OnCreate()
+{
+    created = true;
+    for (int i = 0; i < pictureCount; ++i) {
+        const QImage picture(QStringLiteral(":/art/") + QLatin1String(Logo::pictures[i].file));
+        // One pixel format for the pictures and backImage, so that a copy is a row copy.
+        pictures[size_t(i)] = picture.convertToFormat(QImage::Format_RGB32);
+    }
+    image = QImage(imageSize, QImage::Format_RGB32);
+    carryOut(steps.OnCreate());
+}
+
+void LogoDialog::carryOut(const LogoAnimation::Step &step)
+{
+    for (const Draw &draw : step.draws) {
+        if (draw.kind == Draw::BitBlt)
+            blit(image, draw.to, pictures[size_t(draw.source)], draw.from.topLeft());
+        else
+            fillBlack(image, draw.to);
+        if (draw.toWindow)
+            update(draw.to.translated(clientOrigin));
+    }
+    if (step.killTimer)
+        timers[size_t(step.killTimer)].stop();
+    if (step.setTimer)
+        timers[size_t(step.setTimer)].start(step.periodMs, this);
+}
+
+void LogoDialog::timerEvent(QTimerEvent *event)
+{
+    for (int id = 1; id < int(timers.size()); ++id) {
+        if (timers[size_t(id)].timerId() == event->timerId()) {
+            carryOut(steps.OnTimer(id));
+            return;
+        }
+    }
+    QDialog::timerEvent(event);
+}
+
+void LogoDialog::keyPressEvent(QKeyEvent *event)
+{
+    // With no buttons there is no default button: Enter is OK by itself.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        accept();
+        break;
+    case Qt::Key_Escape:
+        reject();
+        break;
+    default:
+        event->ignore();
+    }
+}
+
+void LogoDialog::mousePressEvent(QMouseEvent *event)
+{
+    // The frame is not part of the client area and takes no clicks.
+    if (event->button() == Qt::LeftButton && clientRect().contains(event->position().toPoint()) &&
+        steps.clickEndsDialog())
+        done(0);
+}
+
+void LogoDialog::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    if (!clientRect().contains(event->rect())) {
+        painter.fillRect(rect(), palette().window());
+        qDrawWinPanel(&painter, rect(), palette());
+    }
+    // An exact copy, never smoothed: a high-DPI screen's whole scale factor doubles pixels.
+    const QRect r = event->rect() & clientRect();
+    if (image.isNull())
+        painter.fillRect(r, Qt::black);
+    else
+        painter.drawImage(r.topLeft(), image, r.translated(-clientOrigin));
+}

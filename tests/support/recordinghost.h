@@ -1,0 +1,60 @@
+#pragma once
+
+#include "facehost.h"
+
+#include <QList>
+
+#include <map>
+
+// Records what the clockwork asks of its window and keeps the timers it started.
+class RecordingHost : public FaceHost
+{
+public:
+    using Buffer = Skin::Buffer;
+    using Bitmap = Skin::Bitmap;
+    struct Copy {
+        Skin::Buffer target;
+        Skin::Bitmap source; // bitmapCount for a black fill
+        QPoint sourceAt;
+        QRect dest;
+        bool toWindow;
+    };
+    QList<Copy> copies;
+    QList<Buffer> shown;
+    std::map<int, int> timers; // id -> period
+    int flashes = 0;
+    QList<QByteArray> messages;
+    int invalidations = 0;
+
+    void copy(Buffer target, Bitmap source, QPoint sourceAt, QRect dest, bool toWindow) override
+    {
+        copies.append({target, source, sourceAt, dest, toWindow});
+    }
+    void fillBlack(Buffer target, QRect dest, bool toWindow) override
+    {
+        copies.append({target, Skin::bitmapCount, {}, dest, toWindow});
+    }
+    void showWhole(Buffer buffer) override { shown.append(buffer); }
+    void SetTimer(int id, int ms) override { timers[id] = ms; }
+    void KillTimer(int id) override { timers.erase(id); }
+    void FlashWindow() override { ++flashes; }
+    void showAlarmMessage(const QByteArray &message) override { messages.append(message); }
+    void InvalidateRect() override { ++invalidations; }
+
+    QList<int> timerIds() const
+    {
+        QList<int> ids;
+        for (const auto &[id, ms] : timers)
+            ids.append(id);
+        return ids;
+    }
+    // Destinations of the copies made to the window since the last clear.
+    QList<QPoint> windowCopies() const
+    {
+        QList<QPoint> at;
+        for (const Copy &c : copies)
+            if (c.toWindow)
+                at.append(c.dest.topLeft());
+        return at;
+    }
+};
