@@ -1,5 +1,6 @@
 #include "alarmmessagedialog.h"
 
+#include "dialogtemplate.h"
 #include "dialogunits.h"
 #include "gbk.h"
 #include "messagetyping.h"
@@ -79,17 +80,7 @@ void AlarmMessageDialog::timerEvent(QTimerEvent *event)
 void AlarmMessageDialog::keyPressEvent(QKeyEvent *event)
 {
     // The box is read-only and leaves these keys to us, so they work while it has focus.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        accept();
-        break;
-    case Qt::Key_Escape:
-        reject();
-        break;
-    default:
-        event->ignore();
-    }
+    closeOnEnterOrEscape(this, event);
 }
 
 void AlarmMessageDialog::paintEvent(QPaintEvent *)

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
@@ -376,4 +377,19 @@ void MultiLineEdit::upperCaseArrived(int position, int, int added)
         cursor.endEditBlock();
     }
     converting = false;
+}
+
+void closeOnEnterOrEscape(QDialog *dialog, QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        dialog->accept();
+        break;
+    case Qt::Key_Escape:
+        dialog->reject();
+        break;
+    default:
+        event->ignore();
+    }
 }

@@ -9,6 +9,8 @@
 #include <span>
 
 class QAbstractButton;
+class QDialog;
+class QKeyEvent;
 class QIcon;
 class QLineEdit;
 class QToolButton;
@@ -72,6 +74,9 @@ private:
 
     QHash<int, QWidget *> byId;
 };
+
+// For dialogs without buttons: Enter ends them as OK, Esc as Cancel; other keys go on.
+void closeOnEnterOrEscape(QDialog *dialog, QKeyEvent *event);
 
 // The program's icons by resource number: 131 Play, 134 Stop.
 QIcon loadIcon(int resourceId);

@@ -1,5 +1,8 @@
 #include "logodialog.h"
 
+#include "bitmapcopy.h"
+
+#include "dialogtemplate.h"
 #include "dialogunits.h"
 
 #include <QGuiApplication>
@@ -15,34 +18,6 @@
 #include <cstring>
 
 using namespace Logo;
-
-namespace {
-
-// An opaque rectangle copy between two 32-bit images, clipped to both; zero rows copy
-// nothing, where a painter would read an empty source as "the rest of the picture".
-void blit(QImage &dst, QRect dest, const QImage &src, QPoint sourceAt)
-{
-    if (dst.isNull() || src.isNull())
-        return;
-    const QRect from = QRect(sourceAt, dest.size()) & src.rect();
-    const QRect shifted(dest.topLeft() + (from.topLeft() - sourceAt), from.size());
-    const QRect to = shifted & dst.rect();
-    const QPoint start = from.topLeft() + (to.topLeft() - shifted.topLeft());
-    for (int row = 0; row < to.height(); ++row)
-        std::memcpy(dst.scanLine(to.y() + row) + 4 * to.x(),
-                    src.constScanLine(start.y() + row) + 4 * start.x(), size_t(4 * to.width()));
-}
-
-void fillBlack(QImage &dst, QRect dest)
-{
-    const QRect r = dest & dst.rect();
-    for (int row = r.top(); row <= r.bottom(); ++row) {
-        auto *pixel = reinterpret_cast<QRgb *>(dst.scanLine(row)) + r.x();
-        std::fill(pixel, pixel + r.width(), qRgb(0, 0, 0));
-    }
-}
-
-} // namespace
 
 LogoDialog::LogoDialog(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
@@ -91,9 +66,9 @@ void LogoDialog::carryOut(const LogoAnimation::Step &step)
 {
     for (const Draw &draw : step.draws) {
         if (draw.kind == Draw::BitBlt)
-            blit(image, draw.to, pictures[size_t(draw.source)], draw.from.topLeft());
+            BitmapCopy::copy(image, draw.to, pictures[size_t(draw.source)], draw.from.topLeft());
         else
-            fillBlack(image, draw.to);
+            BitmapCopy::fillBlack(image, draw.to);
         if (draw.toWindow)
             update(draw.to.translated(clientOrigin));
     }
@@ -117,17 +92,7 @@ void LogoDialog::timerEvent(QTimerEvent *event)
 void LogoDialog::keyPressEvent(QKeyEvent *event)
 {
     // With no buttons there is no default button: Enter is OK by itself.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        accept();
-        break;
-    case Qt::Key_Escape:
-        reject();
-        break;
-    default:
-        event->ignore();
-    }
+    closeOnEnterOrEscape(this, event);
 }
 
 void LogoDialog::mousePressEvent(QMouseEvent *event)

@@ -2,6 +2,7 @@
 
 #include "alarmmessagedialog.h"
 #include "alarmsetdialog.h"
+#include "bitmapcopy.h"
 #include "logodialog.h"
 #include "optionssheet.h"
 
@@ -44,20 +45,6 @@ void drawFrame(QPainter &p)
     };
     edge(1, QColor(128, 128, 128), QColor(255, 255, 255));
     edge(2, QColor(64, 64, 64), QColor(212, 208, 200));
-}
-
-// An opaque rectangle copy between two 32-bit images, clipped to both; no allocation.
-void blit(QImage &dst, QRect dest, const QImage &src, QPoint sourceAt)
-{
-    if (dst.isNull() || src.isNull())
-        return;
-    const QRect from = QRect(sourceAt, dest.size()) & src.rect();
-    const QRect shifted(dest.topLeft() + (from.topLeft() - sourceAt), from.size());
-    const QRect to = shifted & dst.rect();
-    const QPoint start = from.topLeft() + (to.topLeft() - shifted.topLeft());
-    for (int row = 0; row < to.height(); ++row)
-        std::memcpy(dst.scanLine(to.y() + row) + 4 * to.x(),
-                    src.constScanLine(start.y() + row) + 4 * start.x(), size_t(4 * to.width()));
 }
 
 } // namespace
@@ -115,19 +102,14 @@ const QImage &FaceWindow::backBuffer(Skin::Buffer which) const
 void FaceWindow::copy(Skin::Buffer target, Skin::Bitmap source, QPoint sourceAt, QRect dest,
                       bool toWindow)
 {
-    blit(buffer(target), dest, skin[source], sourceAt);
+    BitmapCopy::copy(buffer(target), dest, skin[source], sourceAt);
     if (toWindow)
         update(dest.translated(faceOrigin));
 }
 
 void FaceWindow::fillBlack(Skin::Buffer target, QRect dest, bool toWindow)
 {
-    QImage &image = buffer(target);
-    const QRect r = dest & image.rect();
-    for (int row = r.top(); row <= r.bottom(); ++row) {
-        auto *pixel = reinterpret_cast<QRgb *>(image.scanLine(row)) + r.x();
-        std::fill(pixel, pixel + r.width(), qRgb(0, 0, 0));
-    }
+    BitmapCopy::fillBlack(buffer(target), dest);
     if (toWindow)
         update(dest.translated(faceOrigin));
 }
