@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstring>
@@ -177,9 +178,17 @@ void FaceWindow::paintEvent(QPaintEvent *event)
 
 void FaceWindow::recordPosition()
 {
+    // Native Wayland tells no window its place: keep the stored one rather than lose it.
+    if (!positionKnown())
+        return;
     const QPoint topLeft = frameGeometry().topLeft();
     stored.windowX = topLeft.x();
     stored.windowY = topLeft.y();
+}
+
+bool FaceWindow::positionKnown()
+{
+    return QGuiApplication::platformName() != QLatin1String("wayland");
 }
 
 void FaceWindow::saveNow()
@@ -261,6 +270,11 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
         break;
     }
     case Action::BeginDrag:
+        // Without a known position only the compositor can move the window.
+        if (!positionKnown() && windowHandle()) {
+            windowHandle()->startSystemMove();
+            break;
+        }
         dragAnchor = event->position().toPoint() - faceOrigin;
         grabMouse();
         break;

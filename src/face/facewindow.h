@@ -79,6 +79,7 @@ private:
     QImage &buffer(Skin::Buffer which);
     void loadSkin();
     void recordPosition();
+    static bool positionKnown();
     void releaseSkin();
     void runOptions();
     void copyIntoSheet(OptionsSheet &sheet) const;
