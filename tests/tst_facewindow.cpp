@@ -6,16 +6,19 @@
 #include "recordingsound.h"
 
 #include "alarmsetdialog.h"
+#include "autostart.h"
 #include "logodialog.h"
 #include "optionssheet.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -371,6 +374,55 @@ private Q_SLOTS:
         press(f.window.get(), {10, 10});
         QCOMPARE(f.window->settings().hideFromTaskbar, hideFromTaskbar);
         QCOMPARE(f.window->settings().alwaysOnTop, 1);
+    }
+
+    void startAtLoginWritesAndRemovesTheAutostartEntry()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const QString entry = config.path() + "/autostart/zelka.desktop";
+        Face f;
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        for (bool on : {true, false}) {
+            moveTo(f.window.get(), {10, 10});
+            moveTo(f.window.get(), {60, 110});
+            bool shownBefore = !on;
+            onModal([&](QWidget *modal) {
+                auto *sheet = dynamic_cast<OptionsSheet *>(modal);
+                QVERIFY(sheet);
+                auto *box = qobject_cast<QAbstractButton *>(sheet->interfacePage.GetDlgItem(1035));
+                QVERIFY(box);
+                shownBefore = box->isChecked();
+                box->click();
+                sheet->buttons()->button(QDialogButtonBox::Ok)->click();
+            });
+            press(f.window.get(), {10, 10});
+            QCOMPARE(shownBefore, !on);
+            QCOMPARE(QFileInfo::exists(entry), on);
+        }
+        // The settings file knows nothing of it.
+        QCOMPARE(f.window->settings(), Settings());
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void autostartEntryStartsThisProgramInItsFolder()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        QVERIFY(
+            Autostart::setEnabled(true, "/opt/my \"clock\"/zelka", "/home/u/.local/share/zelka"));
+        QFile file(Autostart::entryPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY(text.startsWith("[Desktop Entry]\n"));
+        QVERIFY(text.contains("\nExec=\"/opt/my \\\\\"clock\\\\\"/zelka\"\n"));
+        QVERIFY(text.contains("\nPath=/home/u/.local/share/zelka\n"));
+        QVERIFY(Autostart::isEnabled());
+        QVERIFY(Autostart::setEnabled(false, {}, {}));
+        QVERIFY(!Autostart::isEnabled());
+        qunsetenv("XDG_CONFIG_HOME");
     }
 
     void stopAndQuitWhileRinging()

@@ -22,11 +22,13 @@ enum : int {
     BrowseButton = 1026,
     PlayButton = 1027,
     StopButton = 1028,
+    LoginCheck = 1035,
 };
 
 constexpr DialogControl interfaceControls[] = {
     {Check1, Kind::CheckBox, u"总在最前面", 7, 7, 121, 11, TabStop},
     {Check2, Kind::CheckBox, u"从任务栏中隐藏", 7, 25, 121, 11, TabStop},
+    {LoginCheck, Kind::CheckBox, u"登录时启动", 7, 43, 121, 11, TabStop},
     {noControlId, Kind::StaticText, u"你需重新运行程序，上述修改才能生效。", 0, 59, 135, 24, 0},
 };
 
@@ -100,12 +102,14 @@ InterfacePage::InterfacePage(MessageBoxes &boxes) : PropertyPage(interfaceTempla
 {
     changesOnClick(Check1, [this] { OnChanged(); });
     changesOnClick(Check2, [this] { OnChanged(); });
+    changesOnClick(LoginCheck, [this] { OnChanged(); });
 }
 
 void InterfacePage::DoDataExchange(DataExchange &dx)
 {
     dx.check(items.item<QAbstractButton>(Check1), alwaysOnTop);
     dx.check(items.item<QAbstractButton>(Check2), hideFromTaskbar);
+    dx.check(items.item<QAbstractButton>(LoginCheck), startAtLogin);
 }
 
 AdvancedPage::AdvancedPage(MessageBoxes &boxes) : PropertyPage(advancedTemplate, boxes)

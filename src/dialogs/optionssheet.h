@@ -63,6 +63,8 @@ public:
 
     int32_t alwaysOnTop = 0;
     int32_t hideFromTaskbar = 0;
+    // Start at login; kept in the desktop's autostart folder, not in the settings file.
+    int32_t startAtLogin = 0;
 
 protected:
     void DoDataExchange(DataExchange &dx) override;

@@ -2,12 +2,15 @@
 
 #include "alarmmessagedialog.h"
 #include "alarmsetdialog.h"
+#include "autostart.h"
 #include "bitmapcopy.h"
 #include "logodialog.h"
+#include "messagebox.h"
 #include "optionssheet.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -292,6 +295,7 @@ void FaceWindow::copyIntoSheet(OptionsSheet &sheet) const
 {
     sheet.interfacePage.alwaysOnTop = stored.alwaysOnTop;
     sheet.interfacePage.hideFromTaskbar = stored.hideFromTaskbar;
+    sheet.interfacePage.startAtLogin = Autostart::isEnabled();
     sheet.advancedPage.alarmsDisabled = stored.alarmsDisabled;
     sheet.advancedPage.limitRinging = stored.limitRinging;
     sheet.advancedPage.maxRingSeconds = stored.maxRingSeconds;
@@ -304,6 +308,11 @@ void FaceWindow::copyFromSheet(const OptionsSheet &sheet)
 {
     stored.alwaysOnTop = sheet.interfacePage.alwaysOnTop;
     stored.hideFromTaskbar = sheet.interfacePage.hideFromTaskbar;
+    if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
+        !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
+                               QCoreApplication::applicationFilePath(), QDir::currentPath()))
+        services.messageBoxes.warning(
+            this, QStringLiteral("无法更改登录时启动的设置：%1").arg(Autostart::entryPath()));
     stored.alarmsDisabled = sheet.advancedPage.alarmsDisabled;
     stored.limitRinging = sheet.advancedPage.limitRinging;
     stored.maxRingSeconds = sheet.advancedPage.maxRingSeconds;
