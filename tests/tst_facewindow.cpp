@@ -451,6 +451,29 @@ private Q_SLOTS:
         QVERIFY(!f.window->isVisible());
     }
 
+    void pixelDoubledOnHighDpi()
+    {
+        Face f;
+        f.clock.setLocal(2026, 12, 8, 17, 45, 33);
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const qreal ratio = f.window->devicePixelRatioF();
+        if (ratio != 2)
+            QSKIP("runs with QT_SCALE_FACTOR=2 (its own ctest entry)");
+        const QImage shown = f.window->grab(QRect(FaceWindow::faceOrigin, faceSize))
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.size(), faceSize * 2);
+        // Every face pixel becomes a 2 x 2 block of exactly its colour: no smoothing.
+        const QImage &face = f.window->backBuffer(Buffer::Normal);
+        for (int y = 0; y < faceSize.height(); ++y)
+            for (int x = 0; x < faceSize.width(); ++x)
+                for (int d = 0; d < 4; ++d)
+                    if (shown.pixel(2 * x + d % 2, 2 * y + d / 2) != face.pixel(x, y))
+                        QFAIL(qPrintable(QStringLiteral("blurred at %1,%2").arg(x).arg(y)));
+    }
+
     void closeSavesOnceWithThePosition()
     {
         Face f;

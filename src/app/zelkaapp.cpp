@@ -14,6 +14,15 @@ namespace {
 // The program's one alarm list, alive from static initialisation to process exit.
 AlarmList theAlarmList;
 
+ZelkaApp *runningApp = nullptr;
+
+// Qt ends the process with exit() when the display connection breaks: save on the way out.
+void saveOnUnexpectedExit()
+{
+    if (runningApp)
+        runningApp->saveIfStillRunning();
+}
+
 } // namespace
 
 ZelkaApp::ZelkaApp(int &argc, char **argv) : QApplication(argc, argv), alarmList(theAlarmList)
@@ -60,8 +69,21 @@ bool ZelkaApp::InitInstance()
     QObject::connect(this, &QGuiApplication::commitDataRequest, this,
                      [this](QSessionManager &) { face->saveNow(); });
 
+    runningApp = this;
+    std::atexit(saveOnUnexpectedExit);
+
     face->show();
     return true;
+}
+
+void ZelkaApp::saveIfStillRunning()
+{
+    if (!face || face->isClosed())
+        return;
+    // No message box can be shown now; a failed save leaves the old file as it was.
+    Settings settings = face->settingsWithPosition();
+    const QByteArray *backup = damagedBytes.isNull() ? nullptr : &damagedBytes;
+    SettingsFile::save(settingsPath, settings, alarmList, backup);
 }
 
 void ZelkaApp::save(const Settings &settings)

@@ -24,6 +24,9 @@ public:
     // Checks the default sounds, loads the settings, creates and shows the face.
     // Fatal failures end the process with their exit status.
     bool InitInstance();
+    // Saves as a close does, without asking anything of the display: for exits that
+    // bypass the close handler.
+    void saveIfStillRunning();
 
 private:
     [[noreturn]] void fatal(const FileFailure &failure);

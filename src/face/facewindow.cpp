@@ -194,6 +194,12 @@ bool FaceWindow::positionKnown()
     return QGuiApplication::platformName() != QLatin1String("wayland");
 }
 
+Settings FaceWindow::settingsWithPosition()
+{
+    recordPosition();
+    return stored;
+}
+
 void FaceWindow::saveNow()
 {
     if (closed)

@@ -56,6 +56,9 @@ public:
     void OnClose();
     // Saves as OnClose does but keeps running: the desktop session is ending.
     void saveNow();
+    bool isClosed() const { return closed; }
+    // The settings with the window's last known position.
+    Settings settingsWithPosition();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

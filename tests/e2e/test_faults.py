@@ -1,0 +1,99 @@
+"""Faults around the running clock: its settings file changed under it, no sound server,
+the X server gone."""
+import os
+import shutil
+import signal
+import subprocess
+import time
+import unittest
+
+from harness import Xvfb, Zelka, wait_until
+from settingsbytes import settings_file, window_position
+
+DEFAULT_FILE = settings_file()
+
+
+class Faults(unittest.TestCase):
+    def setUp(self):
+        self.x = Xvfb()
+        self.run_ = Zelka(self.x)
+
+    def tearDown(self):
+        self.run_.cleanup()
+        self.x.close()
+
+    def start(self, data=None, **env):
+        if data is not None:
+            self.run_.write(data)
+        self.run_.env.update(env)
+        self.run_.start()
+        face = self.run_.wait_face()
+        self.assertIsNotNone(face)
+        return face
+
+    def test_settings_file_changed_while_running(self):
+        cases = {
+            "deleted": (lambda p: os.remove(p), 0),
+            "made read-only": (lambda p: os.chmod(p, 0o444), 0),
+            "replaced by a directory": (lambda p: (os.remove(p), os.mkdir(p)), 5),
+        }
+        for name, (change, status) in cases.items():
+            with self.subTest(name):
+                self.run_.cleanup()
+                self.run_ = Zelka(self.x)
+                face = self.start(settings_file(windowX=12, windowY=34))
+                change(self.run_.path())
+                self.x.close_request(face[0])
+                if status:
+                    self.assertIsNotNone(self.run_.answer_message_box(), "not reported")
+                self.assertEqual(self.run_.wait_exit(), status)
+                if status == 0:
+                    self.assertEqual(window_position(self.run_.read()), (12, 34))
+                else:
+                    self.assertTrue(os.path.isdir(self.run_.path()))
+                leftovers = [n for n in os.listdir(self.run_.dir) if n.startswith("ZELKA!.DAT.")]
+                self.assertEqual(leftovers, [])
+
+    def test_x_server_lost_still_saves(self):
+        face = self.start(settings_file(windowX=5, windowY=6, alarms=[(6, 0)]))
+        self.x.move(face[0], 33, 44)
+        self.assertTrue(wait_until(lambda: self.x.face()[1:3] == (33, 44), 5))
+        time.sleep(0.3)
+        self.x.proc.kill()
+        self.x.proc.wait()
+        self.assertIsNotNone(self.run_.wait_exit(), "the clock did not end with its display")
+        self.assertEqual(self.run_.read(),
+                         settings_file(windowX=33, windowY=44, alarms=[(6, 0)]))
+
+    def test_rings_and_stops_without_a_sound_server(self):
+        # An alarm for the next minute, a limit of one second, and no audio device at all.
+        now = time.time()
+        if time.localtime(now).tm_sec > 55:
+            time.sleep(6)
+            now = time.time()
+        at = time.localtime(now + 60)
+        face = self.start(settings_file(windowX=0, windowY=0, limitRinging=1, maxRingSeconds=1,
+                                        alarms=[(at.tm_hour, at.tm_min, "", 0, "Ring.wav")]),
+                          SDL_AUDIODRIVER="nonexistent")
+        stop_area = (3 + 37, 3 + 106, 62, 16)
+
+        def stop_area_pixels():
+            path = os.path.join(self.run_.dir, "shot.png")
+            self.x.screenshot(path, *stop_area)
+            with open(path, "rb") as f:
+                return f.read()
+
+        time.sleep(1)  # mapped comes before the first paint
+        normal = stop_area_pixels()
+        self.assertTrue(wait_until(lambda: stop_area_pixels() != normal, 75, 0.2),
+                        "the ringing face never showed")
+        # One second of limit: the normal face comes back by itself.
+        self.assertTrue(wait_until(lambda: stop_area_pixels() == normal, 5, 0.2),
+                        "the ringing did not end at its limit")
+        self.assertIsNone(self.run_.proc.poll(), "the clock died")
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
