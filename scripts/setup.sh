@@ -12,6 +12,8 @@ packages=(
   qt6-qpa-plugins fonts-wqy-microhei
   # tests: a headless X server and a client to send real close requests
   xvfb xauth x11-utils python3 python3-xlib
+  # tests: a sound server to connect to and to lose while an alarm rings
+  pulseaudio pulseaudio-utils
 )
 
 missing=()

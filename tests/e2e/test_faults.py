@@ -4,6 +4,7 @@ import os
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -65,6 +66,75 @@ class Faults(unittest.TestCase):
         self.assertEqual(self.run_.read(),
                          settings_file(windowX=33, windowY=44, alarms=[(6, 0)]))
 
+    def stop_area_pixels(self):
+        path = os.path.join(self.run_.dir, "shot.png")
+        self.x.screenshot(path, 3 + 37, 3 + 106, 62, 16)
+        with open(path, "rb") as f:
+            return f.read()
+
+    def date_row_pixels(self):
+        # The date row shows on the normal face only; the ringing banner covers it.
+        path = os.path.join(self.run_.dir, "date.png")
+        self.x.screenshot(path, 3 + 20, 3 + 15, 110, 12)
+        with open(path, "rb") as f:
+            return f.read()
+
+    def test_sound_server_vanishing_while_ringing(self):
+        if not shutil.which("pulseaudio") or not shutil.which("pactl"):
+            self.skipTest("no PulseAudio here (scripts/setup.sh installs it)")
+        runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
+        server = subprocess.Popen(
+            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
+             "-L", "module-null-sink", "-L", "module-native-protocol-unix auth-anonymous=1"],
+            env=dict(os.environ, HOME=runtime, XDG_RUNTIME_DIR=runtime),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        address = f"unix:{runtime}/pulse/native"
+
+        def pactl(*args):
+            return subprocess.run(["pactl", *args], env=dict(os.environ, PULSE_SERVER=address),
+                                  capture_output=True, text=True).stdout
+
+        try:
+            self.assertTrue(wait_until(lambda: os.path.exists(f"{runtime}/pulse/native"), 10))
+            now = time.time()
+            if time.localtime(now).tm_sec > 55:
+                time.sleep(6)
+                now = time.time()
+            at = time.localtime(now + 60)
+            face = self.start(settings_file(limitRinging=1, maxRingSeconds=30,
+                                            alarms=[(at.tm_hour, at.tm_min, "", 0, "Ring.wav")]),
+                              SDL_AUDIODRIVER="pulseaudio", PULSE_SERVER=address)
+            time.sleep(1)
+            normal = self.date_row_pixels()
+
+            def clients():  # connections to the server other than pactl's own
+                return [l for l in pactl("list", "short", "clients").splitlines()
+                        if "pactl" not in l]
+
+            # Silent: no stream and no connection to the server.
+            self.assertEqual(pactl("list", "short", "sink-inputs").strip(), "")
+            self.assertEqual(clients(), [])
+            self.assertTrue(wait_until(lambda: self.date_row_pixels() != normal, 75, 0.2))
+            self.assertTrue(wait_until(lambda: pactl("list", "short", "sink-inputs").strip(), 3),
+                            "the alarm's sound never reached the server")
+            self.assertGreaterEqual(len(clients()), 1)
+            server.kill()
+            server.wait()
+            time.sleep(1)
+            # Still ringing without its server, and the stop button still ends it.
+            self.assertNotEqual(self.date_row_pixels(), normal)
+            self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)  # moves onto it, then presses
+            self.assertTrue(wait_until(lambda: self.date_row_pixels() == normal, 3, 0.2),
+                            "the stop button did not end the ringing")
+            self.assertIsNone(self.run_.proc.poll(), "the clock died")
+            self.x.close_request(face[0])
+            self.assertEqual(self.run_.wait_exit(), 0)
+        finally:
+            if server.poll() is None:
+                server.kill()
+                server.wait()
+            shutil.rmtree(runtime, ignore_errors=True)
+
     def test_rings_and_stops_without_a_sound_server(self):
         # An alarm for the next minute, a limit of one second, and no audio device at all.
         now = time.time()
@@ -75,14 +145,7 @@ class Faults(unittest.TestCase):
         face = self.start(settings_file(windowX=0, windowY=0, limitRinging=1, maxRingSeconds=1,
                                         alarms=[(at.tm_hour, at.tm_min, "", 0, "Ring.wav")]),
                           SDL_AUDIODRIVER="nonexistent")
-        stop_area = (3 + 37, 3 + 106, 62, 16)
-
-        def stop_area_pixels():
-            path = os.path.join(self.run_.dir, "shot.png")
-            self.x.screenshot(path, *stop_area)
-            with open(path, "rb") as f:
-                return f.read()
-
+        stop_area_pixels = self.stop_area_pixels
         time.sleep(1)  # mapped comes before the first paint
         normal = stop_area_pixels()
         self.assertTrue(wait_until(lambda: stop_area_pixels() != normal, 75, 0.2),
