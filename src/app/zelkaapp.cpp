@@ -31,7 +31,11 @@ ZelkaApp::ZelkaApp(int &argc, char **argv) : QApplication(argc, argv), alarmList
     setQuitOnLastWindowClosed(false);
 }
 
-ZelkaApp::~ZelkaApp() = default;
+ZelkaApp::~ZelkaApp()
+{
+    // After main() returns, the exit handler must not reach this object any more.
+    runningApp = nullptr;
+}
 
 void ZelkaApp::fatal(const FileFailure &failure)
 {
