@@ -36,24 +36,10 @@ struct Sheet {
 
     explicit Sheet(const Settings &start = Settings()) : settings(start)
     {
-        sheet.interfacePage.alwaysOnTop = settings.alwaysOnTop;
-        sheet.interfacePage.hideFromTaskbar = settings.hideFromTaskbar;
-        sheet.advancedPage.alarmsDisabled = settings.alarmsDisabled;
-        sheet.advancedPage.limitRinging = settings.limitRinging;
-        sheet.advancedPage.maxRingSeconds = settings.maxRingSeconds;
-        sheet.chimePage.chimeOn = settings.chimeOn;
-        sheet.chimePage.chimeMinutes = settings.chimeMinutes;
-        sheet.chimePage.chimeSound = settings.chimeSound;
+        sheet.load(settings);
         sheet.applied = [this] {
             ++applies;
-            settings.alwaysOnTop = sheet.interfacePage.alwaysOnTop;
-            settings.hideFromTaskbar = sheet.interfacePage.hideFromTaskbar;
-            settings.alarmsDisabled = sheet.advancedPage.alarmsDisabled;
-            settings.limitRinging = sheet.advancedPage.limitRinging;
-            settings.maxRingSeconds = sheet.advancedPage.maxRingSeconds;
-            settings.chimeOn = sheet.chimePage.chimeOn;
-            settings.chimeMinutes = sheet.chimePage.chimeMinutes;
-            settings.chimeSound = sheet.chimePage.chimeSound;
+            sheet.store(settings);
         };
         sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
@@ -228,6 +214,35 @@ private Q_SLOTS:
         expected.chimeMinutes = 30;
         expected.chimeSound = QByteArray("\xC4\xD6\xD6\xD3.wav"); // 闹钟 in GBK
         QCOMPARE(s.settings, expected);
+    }
+
+    void everyFieldShownAndKeptThroughOk()
+    {
+        // Distinct values, none the default, so that two crossed fields cannot pass.
+        Settings start;
+        start.alwaysOnTop = 0;
+        start.hideFromTaskbar = 1;
+        start.alarmsDisabled = 1;
+        start.limitRinging = 1;
+        start.maxRingSeconds = 45;
+        start.chimeOn = 1;
+        start.chimeMinutes = 20;
+        start.chimeSound = "ding2.wav";
+        Sheet s(start);
+        QVERIFY(!s.check(0, Check1)->isChecked());
+        QVERIFY(s.check(0, Check2)->isChecked());
+        s.showPage(1);
+        QVERIFY(s.check(1, Check1)->isChecked());
+        QVERIFY(s.check(1, Check2)->isChecked());
+        QCOMPARE(s.edit(1, NumberEdit)->text(), QString("45"));
+        s.showPage(2);
+        QVERIFY(s.check(2, Check1)->isChecked());
+        QCOMPARE(s.edit(2, NumberEdit)->text(), QString("20"));
+        QCOMPARE(s.edit(2, SoundEdit)->text(), QString("ding2.wav"));
+        s.settings = Settings(); // what comes back must come from the sheet
+        s.button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(s.applies, 1);
+        QCOMPARE(s.settings, start);
     }
 
     void disabledEditStillValidated()

@@ -1,5 +1,7 @@
 #include "optionssheet.h"
 
+#include "settings.h"
+
 #include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -285,4 +287,28 @@ void OptionsSheet::OnOK()
 {
     if (OnApply())
         accept();
+}
+
+void OptionsSheet::load(const Settings &settings)
+{
+    interfacePage.alwaysOnTop = settings.alwaysOnTop;
+    interfacePage.hideFromTaskbar = settings.hideFromTaskbar;
+    advancedPage.alarmsDisabled = settings.alarmsDisabled;
+    advancedPage.limitRinging = settings.limitRinging;
+    advancedPage.maxRingSeconds = settings.maxRingSeconds;
+    chimePage.chimeOn = settings.chimeOn;
+    chimePage.chimeMinutes = settings.chimeMinutes;
+    chimePage.chimeSound = settings.chimeSound;
+}
+
+void OptionsSheet::store(Settings &settings) const
+{
+    settings.alwaysOnTop = interfacePage.alwaysOnTop;
+    settings.hideFromTaskbar = interfacePage.hideFromTaskbar;
+    settings.alarmsDisabled = advancedPage.alarmsDisabled;
+    settings.limitRinging = advancedPage.limitRinging;
+    settings.maxRingSeconds = advancedPage.maxRingSeconds;
+    settings.chimeOn = chimePage.chimeOn;
+    settings.chimeMinutes = chimePage.chimeMinutes;
+    settings.chimeSound = chimePage.chimeSound;
 }

@@ -18,6 +18,7 @@ class OptionsSheet;
 class QDialogButtonBox;
 class QTabWidget;
 class Sound;
+struct Settings;
 
 // One tab of the options sheet. Its fields hold copies of settings; they move to and from
 // the controls only through the page's data exchange.
@@ -123,6 +124,11 @@ public:
     AdvancedPage &advancedPage;
     ChimePage &chimePage;
     std::function<void()> applied;
+
+    // The settings file's fields the pages edit, copied in before showing and out from
+    // `applied`; start-at-login is not one of them.
+    void load(const Settings &settings);
+    void store(Settings &settings) const;
 
     QTabWidget *tabs() const { return pages; }
     QDialogButtonBox *buttons() const { return buttonBox; }

@@ -299,32 +299,18 @@ void FaceWindow::mouseReleaseEvent(QMouseEvent *event)
 
 void FaceWindow::copyIntoSheet(OptionsSheet &sheet) const
 {
-    sheet.interfacePage.alwaysOnTop = stored.alwaysOnTop;
-    sheet.interfacePage.hideFromTaskbar = stored.hideFromTaskbar;
+    sheet.load(stored);
     sheet.interfacePage.startAtLogin = Autostart::isEnabled();
-    sheet.advancedPage.alarmsDisabled = stored.alarmsDisabled;
-    sheet.advancedPage.limitRinging = stored.limitRinging;
-    sheet.advancedPage.maxRingSeconds = stored.maxRingSeconds;
-    sheet.chimePage.chimeOn = stored.chimeOn;
-    sheet.chimePage.chimeMinutes = stored.chimeMinutes;
-    sheet.chimePage.chimeSound = stored.chimeSound;
 }
 
 void FaceWindow::copyFromSheet(const OptionsSheet &sheet)
 {
-    stored.alwaysOnTop = sheet.interfacePage.alwaysOnTop;
-    stored.hideFromTaskbar = sheet.interfacePage.hideFromTaskbar;
+    sheet.store(stored);
     if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
         !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
                                QCoreApplication::applicationFilePath(), QDir::currentPath()))
         services.messageBoxes.warning(
             this, QStringLiteral("无法更改登录时启动的设置：%1").arg(Autostart::entryPath()));
-    stored.alarmsDisabled = sheet.advancedPage.alarmsDisabled;
-    stored.limitRinging = sheet.advancedPage.limitRinging;
-    stored.maxRingSeconds = sheet.advancedPage.maxRingSeconds;
-    stored.chimeOn = sheet.chimePage.chimeOn;
-    stored.chimeMinutes = sheet.chimePage.chimeMinutes;
-    stored.chimeSound = sheet.chimePage.chimeSound;
 }
 
 void FaceWindow::runOptions()
