@@ -8,12 +8,14 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # sound: SDL2_mixer; JACK's dev package keeps apt from swapping the JACK runtime
   libsdl2-mixer-dev libjack-jackd2-dev
-  # run: Qt's X11 and offscreen platform plugins, a CJK font for the dialogs
-  qt6-qpa-plugins fonts-wqy-microhei
+  # run: Qt's X11, Wayland and offscreen platform plugins, a CJK font for the dialogs
+  qt6-qpa-plugins qt6-wayland fonts-wqy-microhei
   # tests: a headless X server and a client to send real close requests
   xvfb xauth x11-utils python3 python3-xlib
   # tests: a sound server to connect to and to lose while an alarm rings
   pulseaudio pulseaudio-utils
+  # tests: a Wayland session (sway, drawn into an Xvfb window) with XWayland beside it
+  sway xwayland
 )
 
 missing=()

@@ -3,9 +3,10 @@
 int main(int argc, char *argv[])
 {
     // Placing, dragging and keeping the clock on top need X11: on a Wayland desktop, go
-    // through XWayland wherever it runs.
+    // through XWayland wherever it runs, and natively where it cannot be reached.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("QT_QPA_PLATFORM",
+                qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb" : "xcb;wayland");
     // Shared-memory image transfer costs a round trip to the X server per repaint, which
     // a 151 x 130 face never earns back: plain transfers wake the clock a third as often.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))

@@ -1,8 +1,9 @@
-"""Runs the real zelka binary under a private Xvfb, in a scratch directory.
+"""Runs the real zelka binary under a private Xvfb or sway, in a scratch directory.
 
 Used by the end-to-end tests and by the benchmark. Needs Debian's python3-xlib, which
 /usr/bin/python3 sees.
 """
+import json
 import os
 import shutil
 import signal
@@ -10,6 +11,7 @@ import subprocess
 import tempfile
 import struct
 import time
+import unittest
 import zlib
 
 from Xlib import X, XK, display, protocol
@@ -18,6 +20,7 @@ from Xlib.ext import xtest
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BINARY = os.environ.get("ZELKA_BIN", os.path.join(ROOT, "build", "zelka"))
 RES = os.path.join(ROOT, "res")
+NOBODY = 65534
 
 
 def wait_until(condition, timeout=10.0, step=0.01):
@@ -135,6 +138,24 @@ class Xvfb:
         self.dpy.sync()
         time.sleep(0.05)
 
+    def drag(self, x, y, dx, dy, steps=10):
+        """Presses the left button at a screen point, moves by (dx, dy) in steps, releases."""
+        xtest.fake_input(self.dpy, X.MotionNotify, x=x, y=y)
+        self.dpy.sync()
+        time.sleep(0.1)
+        xtest.fake_input(self.dpy, X.ButtonPress, 1)
+        self.dpy.sync()
+        time.sleep(0.1)
+        for i in range(1, steps + 1):
+            xtest.fake_input(self.dpy, X.MotionNotify, x=x + dx * i // steps,
+                             y=y + dy * i // steps)
+            self.dpy.sync()
+            time.sleep(0.03)
+        time.sleep(0.1)
+        xtest.fake_input(self.dpy, X.ButtonRelease, 1)
+        self.dpy.sync()
+        time.sleep(0.1)
+
     def keys(self, *names, modifier=None):
         """Types keys by keysym name ("Tab", "7", "Escape"), optionally with a modifier held."""
         held = self.dpy.keysym_to_keycode(XK.string_to_keysym(modifier)) if modifier else None
@@ -154,21 +175,99 @@ class Xvfb:
         self.dpy.sync()
 
 
+class Sway:
+    """A private sway session drawn into a window of its own Xvfb, XWayland beside it.
+
+    Its clients get the Xvfb's pointer, so XTEST drives them; sway's layout coordinates are
+    the Xvfb's. sway refuses to run as root: root runs it, and its clients, as nobody.
+    """
+
+    def __init__(self):
+        self.x = Xvfb("1024x768x24")
+        self.runtime = tempfile.mkdtemp(prefix="zelka-sway-")
+        self.user = None
+        prefix = []
+        if os.getuid() == 0:
+            self.user = NOBODY
+            os.chown(self.runtime, NOBODY, NOBODY)
+            prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
+        self.prefix = prefix
+        found = os.path.join(self.runtime, "displays")
+        config = os.path.join(self.runtime, "config")
+        with open(config, "w") as f:
+            f.write("default_border none\n"
+                    f'exec echo "$WAYLAND_DISPLAY $DISPLAY" > {found}\n')
+        env = dict(os.environ, DISPLAY=self.x.name, XDG_RUNTIME_DIR=self.runtime,
+                   HOME=self.runtime, WLR_BACKENDS="x11", WLR_RENDERER="pixman")
+        env.pop("WAYLAND_DISPLAY", None)
+        self.proc = subprocess.Popen(prefix + ["sway", "-c", config], env=env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def displays():
+            if os.path.exists(found):
+                with open(found) as f:
+                    text = f.read()
+                return text.split() if text.endswith("\n") else None
+        names = wait_until(displays, 10)
+        if not names or len(names) != 2:
+            self.close()
+            raise RuntimeError("sway did not start")
+        self.socket = os.path.join(self.runtime, names[0])
+        self.display = names[1]
+        self.ipc = [os.path.join(self.runtime, n) for n in os.listdir(self.runtime)
+                    if n.startswith("sway-ipc.")][0]
+
+    def windows(self, title="Zelka!"):
+        """sway's windows with that title, as (shell, x, y, width, height)."""
+        tree = json.loads(subprocess.run(["swaymsg", "-s", self.ipc, "-r", "-t", "get_tree"],
+                                         capture_output=True, check=True).stdout)
+        found, todo = [], [tree]
+        while todo:
+            node = todo.pop()
+            todo += node.get("nodes", []) + node.get("floating_nodes", [])
+            if node.get("name") == title and node.get("shell"):
+                r = node["rect"]
+                found.append((node["shell"], r["x"], r["y"], r["width"], r["height"]))
+        return found
+
+    def close(self):
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+        self.x.close()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
 class Zelka:
     """One run of the clock in a scratch directory that holds the default sounds."""
 
-    def __init__(self, xvfb, sounds=("Ring.wav", "Ding.wav"), workdir=None, env=None):
+    def __init__(self, xvfb, sounds=("Ring.wav", "Ding.wav"), workdir=None, env=None,
+                 session=None):
+        """With xvfb None, no display is set: env names one. With a session (a Sway), the
+        clock runs as the user that session runs as."""
         self.xvfb = xvfb
+        self.user = session.user if session else None
+        self.prefix = session.prefix if session else []
         self.own_dir = workdir is None
         self.dir = workdir or tempfile.mkdtemp(prefix="zelka-e2e-")
         for s in sounds:
             shutil.copy(os.path.join(RES, s), os.path.join(self.dir, s))
         self.runtime = tempfile.mkdtemp(prefix="zelka-xdg-")
-        self.env = dict(os.environ, DISPLAY=xvfb.name, QT_QPA_PLATFORM="xcb",
-                        XDG_RUNTIME_DIR=self.runtime, SDL_AUDIODRIVER="dummy")
-        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, SDL_AUDIODRIVER="dummy")
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+            self.env.pop(name, None)
+        if xvfb:
+            self.env.update(DISPLAY=xvfb.name, QT_QPA_PLATFORM="xcb")
         self.env.update(env or {})
         self.proc = None
+        if self.user is not None:
+            for path in [self.dir, self.runtime] + [self.path(s) for s in sounds]:
+                os.chown(path, self.user, self.user)
 
     def path(self, name="ZELKA!.DAT"):
         return os.path.join(self.dir, name)
@@ -176,16 +275,20 @@ class Zelka:
     def write(self, data, name="ZELKA!.DAT"):
         with open(self.path(name), "wb") as f:
             f.write(data)
+        if self.user is not None:
+            os.chown(self.path(name), self.user, self.user)
 
     def read(self, name="ZELKA!.DAT"):
         with open(self.path(name), "rb") as f:
             return f.read()
 
-    def start(self):
+    def start(self, stderr=subprocess.PIPE):
         self.started = time.monotonic()
-        self.proc = subprocess.Popen([BINARY], cwd=self.dir, env=self.env,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.proc = subprocess.Popen(self.prefix + [BINARY], cwd=self.dir, env=self.env,
+                                     stdout=subprocess.DEVNULL, stderr=stderr)
         return self
+
+
 
     def wait_face(self, timeout=10):
         return wait_until(self.xvfb.face, timeout)
@@ -216,3 +319,15 @@ class Zelka:
         shutil.rmtree(self.runtime, ignore_errors=True)
         if self.own_dir:
             shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class ClockTestCase(unittest.TestCase):
+    """A test with an Xvfb of its own and one run of the clock in it; both end with the test."""
+
+    def setUp(self):
+        self.x = Xvfb()
+        self.run_ = Zelka(self.x)
+
+    def tearDown(self):
+        self.run_.cleanup()
+        self.x.close()

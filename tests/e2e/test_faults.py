@@ -2,27 +2,18 @@
 the X server gone."""
 import os
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
 import unittest
 
-from harness import Xvfb, Zelka, wait_until
+from harness import ClockTestCase, Zelka, wait_until
 from settingsbytes import settings_file, window_position
 
 DEFAULT_FILE = settings_file()
 
 
-class Faults(unittest.TestCase):
-    def setUp(self):
-        self.x = Xvfb()
-        self.run_ = Zelka(self.x)
-
-    def tearDown(self):
-        self.run_.cleanup()
-        self.x.close()
-
+class Faults(ClockTestCase):
     def start(self, data=None, **env):
         if data is not None:
             self.run_.write(data)

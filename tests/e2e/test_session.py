@@ -2,21 +2,13 @@
 import time
 import unittest
 
-from harness import Xvfb, Zelka, wait_until
+from harness import ClockTestCase, wait_until
 from settingsbytes import record, settings_file
 
 FACE = (3, 3)  # the face inside the window's border
 
 
-class Session(unittest.TestCase):
-    def setUp(self):
-        self.x = Xvfb()
-        self.run_ = Zelka(self.x)
-
-    def tearDown(self):
-        self.run_.cleanup()
-        self.x.close()
-
+class Session(ClockTestCase):
     def press_face_button(self, face, k):
         """Clicks face button k (0 alarm, 1 options, 2 logo, 3 quit) with the real pointer."""
         _, wx, wy, _, _ = face
