@@ -185,13 +185,11 @@ class Sway:
     def __init__(self):
         self.x = Xvfb("1024x768x24")
         self.runtime = tempfile.mkdtemp(prefix="zelka-sway-")
-        self.user = None
-        prefix = []
+        self.user, self.prefix = None, []
         if os.getuid() == 0:
             self.user = NOBODY
             os.chown(self.runtime, NOBODY, NOBODY)
-            prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
-        self.prefix = prefix
+            self.prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
         found = os.path.join(self.runtime, "displays")
         config = os.path.join(self.runtime, "config")
         with open(config, "w") as f:
@@ -200,7 +198,7 @@ class Sway:
         env = dict(os.environ, DISPLAY=self.x.name, XDG_RUNTIME_DIR=self.runtime,
                    HOME=self.runtime, WLR_BACKENDS="x11", WLR_RENDERER="pixman")
         env.pop("WAYLAND_DISPLAY", None)
-        self.proc = subprocess.Popen(prefix + ["sway", "-c", config], env=env,
+        self.proc = subprocess.Popen(self.prefix + ["sway", "-c", config], env=env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
         def displays():
