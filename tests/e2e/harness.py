@@ -185,11 +185,14 @@ class Sway:
     def __init__(self):
         self.x = Xvfb("1024x768x24")
         self.runtime = tempfile.mkdtemp(prefix="zelka-sway-")
-        self.user, self.prefix = None, []
+        self.user, self.prefix, self.binary = None, [], BINARY
         if os.getuid() == 0:
             self.user = NOBODY
             os.chown(self.runtime, NOBODY, NOBODY)
             self.prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
+            # The build may sit where nobody cannot reach it (under /root, say).
+            self.binary = os.path.join(self.runtime, "zelka")
+            shutil.copy(BINARY, self.binary)
         found = os.path.join(self.runtime, "displays")
         config = os.path.join(self.runtime, "config")
         with open(config, "w") as f:
@@ -251,6 +254,7 @@ class Zelka:
         self.xvfb = xvfb
         self.user = session.user if session else None
         self.prefix = session.prefix if session else []
+        self.binary = session.binary if session else BINARY
         self.own_dir = workdir is None
         self.dir = workdir or tempfile.mkdtemp(prefix="zelka-e2e-")
         for s in sounds:
@@ -282,7 +286,7 @@ class Zelka:
 
     def start(self, stderr=subprocess.PIPE):
         self.started = time.monotonic()
-        self.proc = subprocess.Popen(self.prefix + [BINARY], cwd=self.dir, env=self.env,
+        self.proc = subprocess.Popen(self.prefix + [self.binary], cwd=self.dir, env=self.env,
                                      stdout=subprocess.DEVNULL, stderr=stderr)
         return self
 
