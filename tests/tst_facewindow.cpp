@@ -70,6 +70,19 @@ struct Face {
             std::make_unique<FaceWindow>(settings, alarms, FaceServices{sound, clock, files, boxes},
                                          [this](const Settings &) { ++saves; });
     }
+
+    // An alarm at 07:30, the window shown a second before, then the minute comes.
+    bool showRinging()
+    {
+        alarms.SetInOrder(AlarmEntry{7, 30, {}, 0, "Ring.wav"});
+        clock.setLocal(2026, 5, 6, 7, 29, 59);
+        create();
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return false;
+        clock.setLocal(2026, 5, 6, 7, 30, 0);
+        return QTest::qWaitFor([this] { return window->clockwork().isRinging(); }, 3000);
+    }
 };
 
 // Sends a mouse event at a face pixel, as the window system would deliver it.
@@ -219,13 +232,7 @@ private Q_SLOTS:
     void ringingShowsTheRingingFace()
     {
         Face f;
-        f.alarms.SetInOrder(AlarmEntry{7, 30, {}, 0, "Ring.wav"});
-        f.clock.setLocal(2026, 5, 6, 7, 29, 59);
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-        f.clock.setLocal(2026, 5, 6, 7, 30, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(f.window->clockwork().isRinging(), 3000);
+        QVERIFY(f.showRinging());
         // The window shows the ringing buffer, the bell swinging in it.
         QTRY_VERIFY(f.window->backBuffer(Buffer::Ringing).copy(QRect(bellAt, bellSize)) !=
                     art("face.png").copy(QRect(bellAt, bellSize)));
@@ -430,13 +437,7 @@ private Q_SLOTS:
         Face f;
         f.settings.limitRinging = 1;
         f.settings.maxRingSeconds = 600;
-        f.alarms.SetInOrder(AlarmEntry{7, 30, {}, 0, "Ring.wav"});
-        f.clock.setLocal(2026, 5, 6, 7, 29, 59);
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-        f.clock.setLocal(2026, 5, 6, 7, 30, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(f.window->clockwork().isRinging(), 3000);
+        QVERIFY(f.showRinging());
         // Column 57 is a gap on the normal face but the stop button while ringing.
         moveTo(f.window.get(), {57, 110});
         QCOMPARE(f.window->backBuffer(Buffer::Ringing).copy(QRect(stopAt, stopSize)),
