@@ -545,6 +545,129 @@ private Q_SLOTS:
         QCOMPARE(rang, rings);
     }
 
+    // What the tick does when the machine wakes: each row sets the alarms, runs the clock
+    // from start, lets one thing happen (the machine sleeps, the clock is set forward by
+    // hand, or it simply runs) and looks at the next tick.
+    void missedWhileAsleep_data()
+    {
+        QTest::addColumn<QString>("alarms");   // "HH:MM ..."
+        QTest::addColumn<QList<int>>("start"); // local y m d h min s
+        QTest::addColumn<QString>("event");    // "sleep", "set forward" or "run"
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("rings"); // index into the list, -1 none
+        QTest::addColumn<int>("lateMinutes");
+        QTest::addColumn<QString>("reported"); // "HH:MM ..." in the missed notice
+
+        const QList<int> early{2026, 12, 9, 6, 59, 30};
+        QTest::newRow("slept across one alarm, woke 20 min later: rings late")
+            << "07:00" << early << "sleep" << 20 * 60 + 30 << 0 << 20 << "";
+        QTest::newRow("woke 90 min later: listed only")
+            << "07:00" << early << "sleep" << 90 * 60 + 30 << -1 << 0 << "07:00";
+        QTest::newRow("missed by exactly an hour: still rings")
+            << "07:00" << early << "sleep" << 60 * 60 + 30 << 0 << 60 << "";
+        QTest::newRow("two missed: the latest rings, the other is listed")
+            << "07:00 07:10" << early << "sleep" << 20 * 60 + 30 << 1 << 10 << "07:00";
+        QTest::newRow("one due on waking rings on time, the missed one is listed")
+            << "07:00 07:20" << early << "sleep" << 20 * 60 + 30 << 1 << 0 << "07:00";
+        QTest::newRow("slept three days: each alarm listed once, oldest first")
+            << "07:00 12:00 23:00" << early << "sleep" << 3 * 86400 - 3600 + 30 << -1 << 0
+            << "07:00 12:00 23:00";
+        QTest::newRow("a nap inside the minute: rings on time")
+            << "07:00" << QList<int>{2026, 12, 9, 6, 59, 10} << "sleep" << 50 << 0 << 0 << "";
+        QTest::newRow("slept past no alarm: nothing")
+            << "09:00" << early << "sleep" << 20 * 60 + 30 << -1 << 0 << "";
+        QTest::newRow("clock set forward by hand: only the new minute")
+            << "07:00 08:00" << early << "set forward" << 60 * 60 + 30 << 1 << 0 << "";
+        QTest::newRow("clock set forward past an alarm: nothing")
+            << "07:00" << early << "set forward" << 20 * 60 + 30 << -1 << 0 << "";
+        // Clocks go forward at 02:00 CET to 03:00 CEST: 02:30 never happens.
+        QTest::newRow("daylight saving forward: only the new minute")
+            << "02:30 03:00" << QList<int>{2026, 3, 29, 1, 59, 30} << "run" << 30 << 1 << 0 << "";
+        QTest::newRow("no sleep: rings on time") << "07:00" << early << "run" << 30 << 0 << 0 << "";
+    }
+
+    void missedWhileAsleep()
+    {
+        QFETCH(QString, alarms);
+        QFETCH(QList<int>, start);
+        QFETCH(QString, event);
+        QFETCH(int, seconds);
+        QFETCH(int, rings);
+        QFETCH(int, lateMinutes);
+        QFETCH(QString, reported);
+        Rig rig;
+        for (const QString &t : alarms.split(u' '))
+            rig.alarms.SetInOrder(
+                alarm(t.left(2).toInt(), t.mid(3).toInt(), qPrintable(QStringLiteral("A") + t)));
+        rig.clock.setLocal(start[0], start[1], start[2], start[3], start[4], start[5]);
+        rig.works.create();
+        rig.tickSeconds(0);
+        if (event == u"sleep") {
+            rig.clock.suspendSeconds(seconds);
+            rig.works.onTimer(FaceTimer::tick);
+        } else if (event == u"set forward") {
+            rig.clock.advanceSeconds(seconds);
+            rig.works.onTimer(FaceTimer::tick);
+        } else {
+            rig.tickSeconds(seconds);
+        }
+
+        QCOMPARE(rig.works.isRinging(), rings >= 0);
+        if (rings >= 0) {
+            QCOMPARE(rig.works.ringingIndex, rings);
+            QCOMPARE(rig.host.ringingStarts, (QList<std::pair<int, int>>{{rings, lateMinutes}}));
+            QCOMPARE(soundLog(rig.sound),
+                     QStringList{QStringLiteral("loop A") + alarms.split(u' ')[rings]});
+        }
+        QStringList listed;
+        for (const auto &report : rig.host.missedReports)
+            for (const MissedAlarms::Occurrence &o : report)
+                listed.append(QStringLiteral("%1:%2")
+                                  .arg(rig.alarms[o.index].hour, 2, 10, QLatin1Char('0'))
+                                  .arg(rig.alarms[o.index].minute, 2, 10, QLatin1Char('0')));
+        QCOMPARE(listed.join(u' '), reported);
+        QVERIFY(rig.host.missedReports.size() <= 1);
+    }
+
+    void missedWhileAsleepWithAlarmsOff()
+    {
+        Rig rig;
+        rig.settings.alarmsDisabled = 1;
+        rig.alarms.SetInOrder(alarm(7, 0));
+        rig.clock.setLocal(2026, 12, 9, 6, 59, 30);
+        rig.works.create();
+        rig.clock.suspendSeconds(20 * 60 + 30);
+        rig.works.onTimer(FaceTimer::tick);
+        QVERIFY(!rig.works.isRinging());
+        QVERIFY(rig.host.missedReports.isEmpty());
+    }
+
+    void ringingEndsTellTheHostOnce_data()
+    {
+        QTest::addColumn<bool>("byLimit");
+        QTest::newRow("stop button") << false;
+        QTest::newRow("ringing limit") << true;
+    }
+
+    void ringingEndsTellTheHostOnce()
+    {
+        QFETCH(bool, byLimit);
+        Rig rig;
+        rig.settings.limitRinging = byLimit ? 1 : 0;
+        rig.settings.maxRingSeconds = 2;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        QCOMPARE(rig.host.ringingStarts, (QList<std::pair<int, int>>{{0, 0}}));
+        QCOMPARE(rig.host.ringingEnds, 0);
+        if (byLimit)
+            QVERIFY(rig.limitTicksUntilStop() > 0);
+        else
+            rig.works.stopRinging();
+        QCOMPARE(rig.host.ringingEnds, 1);
+    }
+
     void clockSetBackIsANewMinute()
     {
         Rig rig;

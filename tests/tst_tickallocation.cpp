@@ -40,6 +40,9 @@ public:
     void FlashWindow() override {}
     void showAlarmMessage(const QByteArray &) override {}
     void InvalidateRect() override {}
+    void ringingStarted(int, int) override {}
+    void ringingEnded() override {}
+    void alarmsMissed(const QList<MissedAlarms::Occurrence> &) override {}
 };
 
 } // namespace

@@ -64,9 +64,9 @@ void AlarmList::SetSize(int newSize)
 
 bool AlarmList::SetInOrder(const AlarmEntry &entry)
 {
-    const int32_t key = entry.minuteOfDay();
+    const int64_t key = entry.minuteOfDay();
     for (int i = 0; i < count; ++i) {
-        const int32_t k = storage[i].minuteOfDay();
+        const int64_t k = storage[i].minuteOfDay();
         if (key < k) {
             InsertAt(i, entry);
             return false;

@@ -13,7 +13,8 @@ struct AlarmEntry {
     int32_t showMessage = 0;
     QByteArray sound;
 
-    int32_t minuteOfDay() const { return hour * 60 + minute; }
+    // In 64 bits: hour and minute come from a file and may hold any value.
+    int64_t minuteOfDay() const { return int64_t(hour) * 60 + minute; }
     friend bool operator==(const AlarmEntry &, const AlarmEntry &) = default;
 };
 

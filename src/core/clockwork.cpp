@@ -1,5 +1,7 @@
 #include "clockwork.h"
 
+#include <algorithm>
+
 using namespace Skin;
 
 TimeCells splitTime(const std::tm &local)
@@ -56,6 +58,7 @@ void Clockwork::drawYear(const TimeCells &c, bool toWindow)
 void Clockwork::create()
 {
     shownMinute = wholeMinute(clock.now());
+    asleepAtShownMinute = clock.asleepMs();
     shownCells = splitTime(localFields(shownMinute));
     const TimeCells &c = shownCells;
     drawCell(weekdayRow(c.weekday), weekdayStrip, weekdayAt, weekdaySize, false);
@@ -120,26 +123,47 @@ void Clockwork::tick()
     host.copy(Buffer::Normal, runnerSprite, {0, 0}, QRect({runnerX, runnerY}, runnerSize), true);
     runnerX += runnerStep;
 
-    const int64_t minute = wholeMinute(clock.now());
+    const int64_t now = clock.now();
+    const int64_t minute = wholeMinute(now);
     if (minute == shownMinute)
         return;
+    const int64_t previousMinute = shownMinute;
     shownMinute = minute;
+    const int64_t asleep = clock.asleepMs();
+    const int64_t sleptMs = asleep - asleepAtShownMinute;
+    asleepAtShownMinute = asleep;
     const std::tm local = localFields(minute);
     const TimeCells c = splitTime(local);
     redrawChangedCells(c);
 
-    if (!settings.alarmsDisabled) {
-        const int32_t m = local.tm_hour * 60 + local.tm_min;
-        // Every match starts ringing; the list keeps at most one entry per minute.
-        for (int i = 0; i < alarmList.GetSize(); ++i) {
-            if (alarmList[i].minuteOfDay() == m)
-                startRinging(i);
-        }
-    }
+    if (!settings.alarmsDisabled)
+        matchAlarms(previousMinute, local, now, sleptMs);
     // The interval is tested before it divides: 0 never chimes.
     if (!ringing && settings.chimeOn && settings.chimeMinutes != 0 &&
         local.tm_min % settings.chimeMinutes == 0)
         sound.once(settings.chimeSound);
+}
+
+void Clockwork::matchAlarms(int64_t previousMinute, const std::tm &local, int64_t now,
+                            int64_t sleptMs)
+{
+    const int64_t m = int64_t(local.tm_hour) * 60 + local.tm_min;
+    // Every match starts ringing; the list keeps at most one entry per minute.
+    for (int i = 0; i < alarmList.GetSize(); ++i) {
+        if (alarmList[i].minuteOfDay() == m)
+            startRinging(i);
+    }
+    // A clock set by hand skips minutes without sleeping: only a suspend looks back, and
+    // only over the minutes it slept through, which no tick could match.
+    if (sleptMs < 1000)
+        return;
+    const int64_t from = std::max(previousMinute + 60, now - sleptMs / 1000 - 60);
+    const MissedAlarms::Decision missed =
+        MissedAlarms::decide(alarmList, from, shownMinute, ringing != 0);
+    if (missed.ringLate.index >= 0)
+        startRinging(missed.ringLate.index, int((shownMinute - missed.ringLate.minute) / 60));
+    if (!missed.reported.isEmpty())
+        host.alarmsMissed(missed.reported);
 }
 
 void Clockwork::redrawChangedCells(const TimeCells &c)
@@ -179,7 +203,7 @@ void Clockwork::redrawChangedCells(const TimeCells &c)
     }
 }
 
-void Clockwork::startRinging(int index)
+void Clockwork::startRinging(int index, int lateMinutes)
 {
     ringing = 1;
     ringingIndex = index;
@@ -192,6 +216,7 @@ void Clockwork::startRinging(int index)
         ringSeconds = 0;
         host.SetTimer(FaceTimer::limit, FaceTimer::limitMs);
     }
+    host.ringingStarted(index, lateMinutes);
 }
 
 void Clockwork::animateRinging()
@@ -228,6 +253,7 @@ void Clockwork::stopRinging()
     host.KillTimer(FaceTimer::limit);
     host.showWhole(Buffer::Normal);
     ringing = 0;
+    host.ringingEnded();
     host.SetTimer(FaceTimer::colon, FaceTimer::colonMs);
     host.SetTimer(FaceTimer::tick, FaceTimer::tickMs);
     // Entries may have been removed while it rang: never read past the list.

@@ -40,14 +40,16 @@ public:
     int32_t ringing = 0;
     int32_t ringingIndex = -1;
     int32_t ringSeconds = 0;
-    int64_t shownMinute = 0; // seconds since the epoch, whole local minute
+    int64_t shownMinute = 0;         // seconds since the epoch, whole local minute
+    int64_t asleepAtShownMinute = 0; // the clock's asleepMs() when shownMinute was taken
     TimeCells shownCells;
 
 private:
     void blinkColon();
     void tick();
     void redrawChangedCells(const TimeCells &c);
-    void startRinging(int index);
+    void matchAlarms(int64_t previousMinute, const std::tm &local, int64_t now, int64_t sleptMs);
+    void startRinging(int index, int lateMinutes = 0);
     void animateRinging();
     void countLimit();
     void drawCell(QPoint sourceAt, Skin::Bitmap strip, QPoint dest, QSize size, bool toWindow);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "missedalarms.h"
 #include "skin.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QPoint>
 #include <QRect>
 
@@ -29,4 +31,10 @@ public:
     virtual void showAlarmMessage(const QByteArray &message) = 0;
     // Repaints the whole face from the back buffer that shows.
     virtual void InvalidateRect() = 0;
+    // Alarm `index` has started ringing, lateMinutes after its minute (0: on time).
+    virtual void ringingStarted(int index, int lateMinutes) = 0;
+    // The ringing has ended, by whatever route.
+    virtual void ringingEnded() = 0;
+    // Alarms that passed while the machine slept and will not ring.
+    virtual void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) = 0;
 };

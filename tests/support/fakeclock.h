@@ -9,6 +9,7 @@ class FakeClock : public Clock
 {
 public:
     int64_t now() const override { return t; }
+    int64_t asleepMs() const override { return asleep; }
 
     // Local wall time, as the user's time zone reads it (month 1-12).
     void setLocal(int year, int month, int day, int hour, int minute, int second)
@@ -25,7 +26,14 @@ public:
     }
     void setUtc(int64_t seconds) { t = seconds; }
     void advanceSeconds(int64_t s) { t += s; }
+    // The machine sleeps for s seconds: the wall clock moves on, no timer runs meanwhile.
+    void suspendSeconds(int64_t s)
+    {
+        t += s;
+        asleep += s * 1000;
+    }
 
 private:
     int64_t t = 0;
+    int64_t asleep = 0;
 };

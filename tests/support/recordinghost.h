@@ -25,6 +25,9 @@ public:
     int flashes = 0;
     QList<QByteArray> messages;
     int invalidations = 0;
+    QList<std::pair<int, int>> ringingStarts; // (index, lateMinutes)
+    int ringingEnds = 0;
+    QList<QList<MissedAlarms::Occurrence>> missedReports;
 
     void copy(Buffer target, Bitmap source, QPoint sourceAt, QRect dest, bool toWindow) override
     {
@@ -40,6 +43,15 @@ public:
     void FlashWindow() override { ++flashes; }
     void showAlarmMessage(const QByteArray &message) override { messages.append(message); }
     void InvalidateRect() override { ++invalidations; }
+    void ringingStarted(int index, int lateMinutes) override
+    {
+        ringingStarts.append({index, lateMinutes});
+    }
+    void ringingEnded() override { ++ringingEnds; }
+    void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) override
+    {
+        missedReports.append(missed);
+    }
 
     QList<int> timerIds() const
     {
