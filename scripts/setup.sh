@@ -14,6 +14,8 @@ packages=(
   xvfb xauth x11-utils python3 python3-xlib
   # tests: a sound server to connect to and to lose while an alarm rings
   pulseaudio pulseaudio-utils
+  # tests: a session bus with a notification server, and a wall clock set for one process
+  dbus-daemon python3-dbus python3-dbusmock libfaketime
   # tests: a Wayland session (sway, drawn into an Xvfb window) with XWayland beside it
   sway xwayland
 )

@@ -3,6 +3,7 @@
 #include "fakeclock.h"
 #include "fakefilepicker.h"
 #include "recordingmessageboxes.h"
+#include "recordingnotifier.h"
 #include "recordingsound.h"
 
 #include "alarmsetdialog.h"
@@ -12,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -61,14 +63,16 @@ struct Face {
     FakeClock clock;
     FakeFilePicker files;
     RecordingMessageBoxes boxes;
+    RecordingNotifier notifier;
     int saves = 0;
+    int changes = 0;
     std::unique_ptr<FaceWindow> window;
 
     void create()
     {
-        window =
-            std::make_unique<FaceWindow>(settings, alarms, FaceServices{sound, clock, files, boxes},
-                                         [this](const Settings &) { ++saves; });
+        window = std::make_unique<FaceWindow>(
+            settings, alarms, FaceServices{sound, clock, files, boxes, notifier},
+            [this](const Settings &) { ++saves; }, [this] { ++changes; });
     }
 
     // An alarm at 07:30, the window shown a second before, then the minute comes.
@@ -313,6 +317,8 @@ private Q_SLOTS:
             mouse(f.window.get(), QEvent::MouseButtonRelease, moveTo, Qt::LeftButton, Qt::NoButton);
             QCOMPARE(QWidget::mouseGrabber(), nullptr);
         }
+        // The end of a drag that moved the clock is saved; one that did not saves nothing.
+        QCOMPARE(f.changes, moved.isNull() ? 0 : 1);
     }
 
     void pressOpensByTheLastMove_data()
@@ -381,6 +387,58 @@ private Q_SLOTS:
         press(f.window.get(), {10, 10});
         QCOMPARE(f.window->settings().hideFromTaskbar, hideFromTaskbar);
         QCOMPARE(f.window->settings().alwaysOnTop, 1);
+        // What OK took over is saved at once; a Cancel leaves nothing to save.
+        QCOMPARE(f.changes, ok ? 1 : 0);
+    }
+
+    void everySetAndRemoveInTheAlarmDialogIsSaved()
+    {
+        Face f;
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        moveTo(f.window.get(), {40, 110});
+        QList<int> changesSeen;
+        onModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<AlarmSetDialog *>(modal);
+            QVERIFY(dialog);
+            auto button = [dialog](int id) {
+                return qobject_cast<QAbstractButton *>(dialog->GetDlgItem(id));
+            };
+            button(AlarmSetDialog::SetButton)->click();
+            changesSeen.append(f.changes);
+            qobject_cast<QComboBox *>(dialog->GetDlgItem(AlarmSetDialog::AlarmsList))
+                ->setCurrentIndex(0);
+            button(AlarmSetDialog::RemoveButton)->click();
+            changesSeen.append(f.changes);
+            // Remove with nothing chosen changes nothing.
+            button(AlarmSetDialog::RemoveButton)->click();
+            changesSeen.append(f.changes);
+        });
+        press(f.window.get(), {10, 10});
+        QCOMPARE(changesSeen, (QList<int>{1, 2, 2}));
+        QCOMPARE(f.boxes.texts, QStringList{"没有选择!"});
+        QCOMPARE(f.alarms.GetSize(), 0);
+        QCOMPARE(f.saves, 0);
+    }
+
+    void theRingingNotificationFollowsTheRinging()
+    {
+        Face f;
+        f.alarms.SetInOrder(AlarmEntry{7, 15, {}, 0, "Ring.wav"});
+        QVERIFY(f.showRinging());
+        QVERIFY(f.notifier.ringing);
+        QCOMPARE(f.notifier.ringing->summary, QStringLiteral("闹钟 07:30"));
+        // "stop" on the notification is the stop button.
+        QVERIFY(f.notifier.onStop);
+        f.notifier.onStop();
+        QVERIFY(!f.window->clockwork().isRinging());
+        QVERIFY(!f.notifier.ringing);
+        QCOMPARE(f.sound.requests.last().kind, RecordingSound::Kind::Stop);
+        // Once stopped, a late "stop" does nothing.
+        f.notifier.onStop();
+        QCOMPARE(f.notifier.ringingShown, 1);
+        QVERIFY(f.window->isVisible());
     }
 
     void startAtLoginWritesAndRemovesTheAutostartEntry()

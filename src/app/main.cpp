@@ -15,6 +15,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::Round);
     ZelkaApp app(argc, argv);
-    app.InitInstance();
+    if (!app.InitInstance())
+        return 0;
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "facewindow.h"
 #include "sdlsound.h"
 #include "signalwatcher.h"
+#include "singleinstance.h"
 
 #include <QSessionManager>
 
@@ -25,7 +26,11 @@ void saveOnUnexpectedExit()
 
 } // namespace
 
-ZelkaApp::ZelkaApp(int &argc, char **argv) : QApplication(argc, argv), alarmList(theAlarmList)
+ZelkaApp::ZelkaApp(int &argc, char **argv)
+    : QApplication(argc, argv), alarmList(theAlarmList),
+      pendingSave(
+          [this] { return saveRunning(); },
+          [this](const FileFailure &failure) { messageBoxes.warning(face.get(), failure.message); })
 {
     setApplicationName(QStringLiteral("Zelka!"));
     setQuitOnLastWindowClosed(false);
@@ -47,6 +52,12 @@ void ZelkaApp::fatal(const FileFailure &failure)
 
 bool ZelkaApp::InitInstance()
 {
+    // Before anything is shown or touched: a second clock on the same file would ring
+    // every alarm twice and overwrite the first one's changes.
+    instance = std::make_unique<SingleInstance>(QStringLiteral("ZELKA!.DAT"));
+    if (!instance->claim())
+        return false;
+
     // The sound check comes before the settings file, so a failed start creates nothing.
     for (const char *name : {"Ring.wav", "Ding.wav"}) {
         if (auto failure = SettingsFile::checkReadable(QString::fromLatin1(name)))
@@ -64,9 +75,10 @@ bool ZelkaApp::InitInstance()
     }
 
     sound = std::make_unique<SdlSound>();
-    face = std::make_unique<FaceWindow>(settings, alarmList,
-                                        FaceServices{*sound, clock, files, messageBoxes},
-                                        [this](const Settings &s) { save(s); });
+    face = std::make_unique<FaceWindow>(
+        settings, alarmList, FaceServices{*sound, clock, files, messageBoxes, notifier},
+        [this](const Settings &s) { save(s); }, [this] { pendingSave.schedule(); });
+    instance->onKnock = [this] { face->bringToFront(); };
 
     // The session ending and a polite kill both save, exactly as a close request does.
     signalWatcher = std::make_unique<SignalWatcher>([this](int) { face->OnClose(); });
@@ -92,8 +104,22 @@ void ZelkaApp::saveIfStillRunning()
 
 void ZelkaApp::save(const Settings &settings)
 {
+    // This save writes everything a pending one would.
+    pendingSave.cancel();
     const QByteArray *backup = damagedBytes.isNull() ? nullptr : &damagedBytes;
     if (auto failure = SettingsFile::save(settingsPath, settings, alarmList, backup))
         fatal(*failure);
     damagedBytes = QByteArray();
+}
+
+std::optional<FileFailure> ZelkaApp::saveRunning()
+{
+    if (!face || face->isClosed())
+        return std::nullopt;
+    const QByteArray *backup = damagedBytes.isNull() ? nullptr : &damagedBytes;
+    std::optional<FileFailure> failure =
+        SettingsFile::save(settingsPath, face->settingsWithPosition(), alarmList, backup);
+    if (!failure)
+        damagedBytes = QByteArray();
+    return failure;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "alarmlist.h"
+#include "desktopnotifier.h"
 #include "filepicker.h"
 #include "messagebox.h"
+#include "pendingsave.h"
 #include "settingsfile.h"
 #include "systemclock.h"
 
@@ -13,16 +15,19 @@
 class FaceWindow;
 class SdlSound;
 class SignalWatcher;
+class SingleInstance;
 
-// The application object: start-up order, the quit path's save, the exit statuses.
+// The application object: start-up order, the saves, the exit statuses.
 class ZelkaApp : public QApplication
 {
 public:
     ZelkaApp(int &argc, char **argv);
     ~ZelkaApp() override;
 
-    // Checks the default sounds, loads the settings, creates and shows the face.
-    // Fatal failures end the process with their exit status.
+    // Checks the default sounds, loads the settings, creates and shows the face. False
+    // when another clock already runs on this folder's settings file: it has been brought
+    // to the front, and this one leaves with status 0. Fatal failures end the process
+    // with their exit status.
     bool InitInstance();
     // Saves as a close does, without asking anything of the display: for exits that
     // bypass the close handler.
@@ -30,15 +35,21 @@ public:
 
 private:
     [[noreturn]] void fatal(const FileFailure &failure);
+    // The quit path's save: a failure ends the process with its status.
     void save(const Settings &settings);
+    // A save while the clock runs: a failure is returned, and the clock goes on.
+    std::optional<FileFailure> saveRunning();
 
     QtMessageBoxes messageBoxes;
     SystemClock clock;
     QtFilePicker files;
+    DesktopNotifier notifier;
+    std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<SdlSound> sound;
     AlarmList &alarmList;
     QString settingsPath;
     QByteArray damagedBytes; // kept until the first save has backed them up
+    PendingSave pendingSave;
     std::unique_ptr<FaceWindow> face;
     std::unique_ptr<SignalWatcher> signalWatcher;
 };

@@ -186,6 +186,8 @@ void AlarmSetDialog::OnSet()
             ++at;
         alarmLines()->insertItem(at, displayString(entry));
     }
+    if (changed)
+        changed();
     alarmLines()->setCurrentIndex(alarms.GetSize());
     ResetFields();
     enableMessageEdit();
@@ -199,6 +201,8 @@ void AlarmSetDialog::OnRemove()
         boxes.warning(this, QStringLiteral("没有选择!"));
     } else {
         alarms.RemoveAt(i);
+        if (changed)
+            changed();
         alarmLines()->removeItem(i);
         alarmLines()->setCurrentIndex(alarms.GetSize());
         ResetFields();

@@ -9,6 +9,7 @@
 #include <QIcon>
 
 #include <cstdint>
+#include <functional>
 
 class AlarmList;
 struct AlarmEntry;
@@ -46,6 +47,9 @@ public:
                    MessageBoxes &boxes);
 
     QWidget *GetDlgItem(int id) const { return items.item(id); }
+
+    // Runs after every Set and Remove, once the list has changed.
+    std::function<void()> changed;
 
 protected:
     void timerEvent(QTimerEvent *event) override;

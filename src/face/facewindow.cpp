@@ -6,6 +6,7 @@
 #include "bitmapcopy.h"
 #include "logodialog.h"
 #include "messagebox.h"
+#include "notifier.h"
 #include "optionssheet.h"
 
 #include <QApplication>
@@ -54,9 +55,10 @@ void drawFrame(QPainter &p)
 } // namespace
 
 FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices services,
-                       SaveFunction save)
+                       SaveFunction save, ChangeFunction changed)
     : QWidget(nullptr, styleFlags(loaded)), stored(loaded), alarmList(alarms), services(services),
-      saveSettings(std::move(save)), works(stored, alarms, *this, services.sound, services.clock),
+      saveSettings(std::move(save)), changed(std::move(changed)),
+      works(stored, alarms, *this, services.sound, services.clock),
       handCursor(QPixmap(QStringLiteral(":/art/hand.png")), 5, 0)
 {
     setWindowTitle(QStringLiteral("Zelka!"));
@@ -75,6 +77,12 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
     setMouseTracking(true);
     loadSkin();
     works.create();
+    services.notifier.onStop = [this] { pressStop(); };
+}
+
+FaceWindow::~FaceWindow()
+{
+    services.notifier.onStop = nullptr;
 }
 
 void FaceWindow::loadSkin()
@@ -163,6 +171,45 @@ void FaceWindow::showAlarmMessage(const QByteArray &message)
 void FaceWindow::InvalidateRect()
 {
     update();
+}
+
+void FaceWindow::ringingStarted(int index, int lateMinutes)
+{
+    services.notifier.showRinging(AlarmNotices::ringing(alarmList[index], lateMinutes));
+}
+
+void FaceWindow::ringingEnded()
+{
+    services.notifier.endRinging();
+}
+
+void FaceWindow::alarmsMissed(const QList<MissedAlarms::Occurrence> &missed)
+{
+    services.notifier.inform(AlarmNotices::missed(alarmList, missed));
+}
+
+void FaceWindow::reportChange()
+{
+    if (changed)
+        changed();
+}
+
+void FaceWindow::bringToFront()
+{
+    if (closed)
+        return;
+    show();
+    raise();
+    activateWindow();
+}
+
+void FaceWindow::pressStop()
+{
+    if (!works.isRinging())
+        return;
+    if (stored.limitRinging)
+        KillTimer(FaceTimer::limit);
+    works.stopRinging();
 }
 
 void FaceWindow::paintEvent(QPaintEvent *event)
@@ -257,9 +304,7 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
     switch (
         FaceButtons::pressAction(works.isRinging(), buttons.hoverNormal, buttons.hoverRinging)) {
     case Action::StopRinging:
-        if (stored.limitRinging)
-            KillTimer(FaceTimer::limit);
-        works.stopRinging();
+        pressStop();
         break;
     case Action::Quit:
         OnClose();
@@ -267,6 +312,7 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
     case Action::OpenAlarms: {
         AlarmSetDialog dialog(this, alarmList, services.sound, services.files,
                               services.messageBoxes);
+        dialog.changed = [this] { reportChange(); };
         dialog.exec();
         break;
     }
@@ -285,6 +331,7 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
             break;
         }
         dragAnchor = event->position().toPoint() - faceOrigin;
+        placeAtPress = pos();
         grabMouse();
         break;
     }
@@ -293,8 +340,11 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
 void FaceWindow::mouseReleaseEvent(QMouseEvent *event)
 {
     // The drag ends with the left button; the capture goes with it.
-    if (event->button() == Qt::LeftButton && QWidget::mouseGrabber() == this)
-        releaseMouse();
+    if (event->button() != Qt::LeftButton || QWidget::mouseGrabber() != this)
+        return;
+    releaseMouse();
+    if (pos() != placeAtPress)
+        reportChange();
 }
 
 void FaceWindow::copyIntoSheet(OptionsSheet &sheet) const
@@ -306,6 +356,7 @@ void FaceWindow::copyIntoSheet(OptionsSheet &sheet) const
 void FaceWindow::copyFromSheet(const OptionsSheet &sheet)
 {
     sheet.store(stored);
+    reportChange();
     if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
         !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
                                QCoreApplication::applicationFilePath(), QDir::currentPath()))

@@ -20,6 +20,7 @@
 
 class FilePicker;
 class MessageBoxes;
+class Notifier;
 class OptionsSheet;
 
 // The services the face and the dialogs it opens use.
@@ -28,6 +29,7 @@ struct FaceServices {
     const Clock &clock;
     FilePicker &files;
     MessageBoxes &messageBoxes;
+    Notifier &notifier;
 };
 
 // The clock's one window: frameless, 157 x 136, a 1-pixel border and a 2-pixel sunken
@@ -38,8 +40,13 @@ class FaceWindow : public QWidget, private FaceHost
 public:
     // save writes the settings and the alarm list; it does not return when that fails.
     using SaveFunction = std::function<void(const Settings &)>;
+    // changed runs after every change the settings file carries: an alarm set or removed,
+    // options taken over, the end of a drag.
+    using ChangeFunction = std::function<void()>;
 
-    FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices services, SaveFunction save);
+    FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices services, SaveFunction save,
+               ChangeFunction changed = {});
+    ~FaceWindow() override;
 
     static constexpr int windowWidth = 157;
     static constexpr int windowHeight = 136;
@@ -59,6 +66,10 @@ public:
     bool isClosed() const { return closed; }
     // The settings with the window's last known position.
     Settings settingsWithPosition();
+    // Shows the face above other windows and gives it the keyboard: a second start asked.
+    void bringToFront();
+    // What the stop button does, from wherever it is asked; nothing unless it rings.
+    void pressStop();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -78,6 +89,10 @@ private:
     void FlashWindow() override;
     void showAlarmMessage(const QByteArray &message) override;
     void InvalidateRect() override;
+    void ringingStarted(int index, int lateMinutes) override;
+    void ringingEnded() override;
+    void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) override;
+    void reportChange();
 
     QImage &buffer(Skin::Buffer which);
     void loadSkin();
@@ -92,12 +107,14 @@ private:
     AlarmList &alarmList;
     FaceServices services;
     SaveFunction saveSettings;
+    ChangeFunction changed;
     std::array<QImage, Skin::bitmapCount> skin;
     Clockwork works;
     FaceButtons::Hover buttons{*this};
     QCursor handCursor;
     // Where the press that began a drag fell, in face pixels; no drag before such a press.
     std::optional<QPoint> dragAnchor;
+    QPoint placeAtPress;               // the window's place when the drag began
     std::array<QBasicTimer, 5> timers; // by face timer id, 1 to 4
     bool flashOn = false;
     bool closed = false;

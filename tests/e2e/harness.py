@@ -260,7 +260,9 @@ class Zelka:
         for s in sounds:
             shutil.copy(os.path.join(RES, s), os.path.join(self.dir, s))
         self.runtime = tempfile.mkdtemp(prefix="zelka-xdg-")
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, SDL_AUDIODRIVER="dummy")
+        # No session bus unless a test brings one: an unset address would autolaunch one.
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, SDL_AUDIODRIVER="dummy",
+                        DBUS_SESSION_BUS_ADDRESS=f"unix:path={self.runtime}/no-bus")
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
             self.env.pop(name, None)
         if xvfb:
@@ -321,6 +323,82 @@ class Zelka:
         shutil.rmtree(self.runtime, ignore_errors=True)
         if self.own_dir:
             shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def faked_time(start):
+    """Environment that starts the clock's wall time at start ("2026-12-09 07:29:57") and
+    lets it run; timers and the suspend clocks stay real."""
+    libraries = [os.path.join(d, "faketime", "libfaketimeMT.so.1")
+                 for d in ("/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu", "/usr/lib")]
+    found = [p for p in libraries if os.path.exists(p)]
+    if not found:
+        raise unittest.SkipTest("libfaketime is missing (scripts/setup.sh installs it)")
+    return dict(LD_PRELOAD=found[0], FAKETIME="@" + start, FAKETIME_DONT_FAKE_MONOTONIC="1",
+                FAKETIME_NO_CACHE="1")
+
+
+class SessionBus:
+    """A private session bus with python3-dbusmock's notification server on it."""
+
+    def __init__(self):
+        import dbus  # Debian's python3-dbus, seen by /usr/bin/python3
+        self.dir = tempfile.mkdtemp(prefix="zelka-bus-")
+        self.address = f"unix:path={self.dir}/bus"
+        self.daemon = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address", self.address],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address)
+        self.bus = None
+        self.server = None
+        try:
+            if not wait_until(lambda: os.path.exists(f"{self.dir}/bus"), 10):
+                raise RuntimeError("dbus-daemon did not start")
+            self.server = subprocess.Popen(
+                ["/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "notification_daemon"],
+                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.bus = dbus.bus.BusConnection(self.address)
+            if not wait_until(lambda: self.bus.name_has_owner("org.freedesktop.Notifications"),
+                              10):
+                raise RuntimeError("the notification server did not start")
+            self.mock = dbus.Interface(
+                self.bus.get_object("org.freedesktop.Notifications",
+                                    "/org/freedesktop/Notifications"),
+                "org.freedesktop.DBus.Mock")
+        except Exception:
+            self.close()
+            raise
+
+    def calls(self, method):
+        """The server's calls of that method so far, as lists of plain Python arguments."""
+        return [[_plain(a) for a in args] for _, name, args in self.mock.GetCalls()
+                if name == method]
+
+    def invoke_action(self, notification, action):
+        """The user chooses an action on a notification."""
+        import dbus
+        self.mock.EmitSignal("org.freedesktop.Notifications", "ActionInvoked", "us",
+                             [dbus.UInt32(notification), action])
+
+    def close(self):
+        if self.bus is not None:
+            self.bus.close()
+        for proc in (self.server, self.daemon):
+            if proc and proc.poll() is None:
+                proc.terminate()
+                proc.wait(timeout=10)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def _plain(value):
+    if isinstance(value, dict):
+        return {str(k): _plain(v) for k, v in value.items()}
+    if isinstance(value, (list, tuple)):
+        return [_plain(v) for v in value]
+    if isinstance(value, str):
+        return str(value)
+    if isinstance(value, (bytes, bytearray)):
+        return bytes(value)
+    return int(value)
 
 
 class ClockTestCase(unittest.TestCase):

@@ -1,0 +1,49 @@
+#include "alarmnotices.h"
+
+#include "gbk.h"
+
+namespace {
+
+QString timeOf(const AlarmEntry &alarm)
+{
+    return QStringLiteral("%1:%2")
+        .arg(alarm.hour, 2, 10, QLatin1Char('0'))
+        .arg(alarm.minute, 2, 10, QLatin1Char('0'));
+}
+
+// A message the user chose not to show stays out of the notification too.
+QString messageOf(const AlarmEntry &alarm)
+{
+    return alarm.showMessage ? Gbk::toUnicode(alarm.message) : QString();
+}
+
+} // namespace
+
+namespace AlarmNotices {
+
+Notice ringing(const AlarmEntry &alarm, int lateMinutes)
+{
+    Notice n;
+    n.summary = QStringLiteral("闹钟 %1").arg(timeOf(alarm));
+    if (lateMinutes > 0)
+        n.summary += QStringLiteral("（晚了 %1 分钟）").arg(lateMinutes);
+    n.body = messageOf(alarm);
+    return n;
+}
+
+Notice missed(const AlarmList &alarms, const QList<MissedAlarms::Occurrence> &missed)
+{
+    Notice n;
+    n.summary = QStringLiteral("错过的闹钟");
+    QStringList lines;
+    for (const MissedAlarms::Occurrence &o : missed) {
+        const AlarmEntry &alarm = alarms[o.index];
+        const QString message = messageOf(alarm);
+        lines.append(message.isEmpty() ? timeOf(alarm)
+                                       : timeOf(alarm) + QLatin1Char(' ') + message);
+    }
+    n.body = lines.join(QLatin1Char('\n'));
+    return n;
+}
+
+} // namespace AlarmNotices

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "alarmlist.h"
+#include "missedalarms.h"
+
+#include <QList>
+#include <QString>
+
+// The texts of the desktop notifications about alarms, in plain text.
+struct Notice {
+    QString summary;
+    QString body;
+
+    friend bool operator==(const Notice &, const Notice &) = default;
+};
+
+namespace AlarmNotices {
+
+// An alarm that rings, lateMinutes after its minute (0: on time).
+Notice ringing(const AlarmEntry &alarm, int lateMinutes);
+// Alarms that passed while the machine slept, oldest first.
+Notice missed(const AlarmList &alarms, const QList<MissedAlarms::Occurrence> &missed);
+
+} // namespace AlarmNotices

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "alarmnotices.h"
+
+#include <functional>
+
+// Desktop notifications beside the face: one for the alarm that rings, which offers to
+// stop it and goes when the ringing ends, and plain ones that stay until dismissed.
+class Notifier
+{
+public:
+    virtual ~Notifier() = default;
+    // Shows the ringing alarm's notification, replacing an earlier one.
+    virtual void showRinging(const Notice &notice) = 0;
+    // Withdraws the ringing alarm's notification.
+    virtual void endRinging() = 0;
+    virtual void inform(const Notice &notice) = 0;
+
+    // Runs when the user chooses "stop" on the ringing alarm's notification.
+    std::function<void()> onStop;
+};

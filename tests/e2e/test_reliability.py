@@ -1,0 +1,219 @@
+"""Alarms that are never lost or missed: saved on every change, one clock per settings file,
+desktop notifications while an alarm rings."""
+import os
+import shutil
+import signal
+import time
+import unittest
+
+from Xlib import X
+
+from harness import ClockTestCase, SessionBus, Zelka, faked_time, wait_until
+from settingsbytes import settings_file
+
+FACE = (3, 3)  # the face inside the window's border
+
+
+def date_row(x, run, face):
+    """The date row's pixels: the ringing banner covers it, the normal face shows it."""
+    path = os.path.join(run.dir, "date.png")
+    x.screenshot(path, face[1] + FACE[0] + 20, face[2] + FACE[1] + 15, 110, 12)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class Reliability(ClockTestCase):
+    def start(self, run=None, data=None, **env):
+        run = run or self.run_
+        if data is not None:
+            run.write(data)
+        run.env.update(env)
+        run.start()
+        face = run.wait_face()
+        self.assertIsNotNone(face, "no face")
+        return face
+
+    def test_an_alarm_set_is_on_disk_before_the_dialog_closes(self):
+        face = self.start(data=settings_file(windowX=50, windowY=60))
+        _, wx, wy, _, _ = face
+        self.x.click(wx + 60, wy + 20)  # the last move decides the button: move first
+        self.x.click(wx + FACE[0] + 37 + 8, wy + FACE[1] + 106 + 8)
+        self.assertTrue(wait_until(lambda: self.x.windows("设置闹钟"), 5), "no alarm dialog")
+        time.sleep(0.5)  # mapped is not yet focused
+        self.x.keys("Tab", "Tab", "Tab", "Tab")  # list, New, Set, Remove, hour
+        self.x.keys("a", modifier="Control_L")
+        self.x.keys("7", "Tab")
+        self.x.keys("a", modifier="Control_L")
+        self.x.keys("3", "0")
+        self.x.keys("s", modifier="Alt_L")  # 设置(&S)
+        time.sleep(1)
+        self.assertTrue(self.x.windows("设置闹钟"), "the dialog should still be open")
+        self.run_.signal(signal.SIGKILL)
+        self.run_.wait_exit()
+        self.assertEqual(self.run_.read(), settings_file(windowX=50, windowY=60,
+                                                         alarms=[(7, 30, "", 1, "Ring.wav")]))
+
+    def test_a_second_start_in_the_same_folder_brings_the_first_to_the_front(self):
+        face = self.start(data=settings_file(windowX=40, windowY=40, alarms=[(6, 0)]))
+        # Another window over the face, as a browser would be.
+        root = self.x.dpy.screen().root
+        cover = root.create_window(0, 0, 400, 300, 0, X.CopyFromParent, X.InputOutput,
+                                   X.CopyFromParent, background_pixel=0xFFFFFF,
+                                   override_redirect=True)
+        cover.map()
+        self.x.dpy.sync()
+
+        def on_top():
+            order = [w.id for w in root.query_tree().children]
+            return order.index(face[0].id) > order.index(cover.id)
+        self.assertTrue(wait_until(lambda: not on_top(), 3))
+
+        second = Zelka(self.x, workdir=self.run_.dir, env={"XDG_RUNTIME_DIR": self.run_.runtime})
+        try:
+            second.start()
+            self.assertEqual(second.wait_exit(5), 0)
+            self.assertTrue(wait_until(on_top, 3), "the running clock did not come to the front")
+            self.assertEqual(len([w for w in self.x.windows() if w[3:] == (157, 136)]), 1)
+        finally:
+            second.cleanup()
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+        self.assertEqual(self.run_.read(),
+                         settings_file(windowX=40, windowY=40, alarms=[(6, 0)]))
+
+    def test_clocks_in_two_folders_run_side_by_side(self):
+        face = self.start(data=settings_file(windowX=0, windowY=0))
+        other = Zelka(self.x, env={"XDG_RUNTIME_DIR": self.run_.runtime})
+        try:
+            other.write(settings_file(windowX=300, windowY=300))
+            other.start()
+            self.assertTrue(wait_until(lambda: len([w for w in self.x.windows()
+                                                    if w[3:] == (157, 136)]) == 2, 10))
+            self.assertIsNone(other.proc.poll())
+        finally:
+            other.cleanup()
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
+    def test_a_killed_clock_does_not_keep_the_next_one_out(self):
+        self.start(data=settings_file(alarms=[(6, 0)]))
+        self.run_.signal(signal.SIGKILL)
+        self.run_.wait_exit()
+        self.assertTrue(wait_until(lambda: not self.x.face(), 5))
+        face = self.start()
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+        self.assertEqual(self.run_.read(), settings_file(alarms=[(6, 0)]))
+
+
+class Notifications(ClockTestCase):
+    """A real session bus with python3-dbusmock's notification server."""
+
+    def setUp(self):
+        if not shutil.which("dbus-daemon"):
+            self.skipTest("no dbus-daemon (scripts/setup.sh installs it)")
+        super().setUp()
+        self.bus = SessionBus()
+
+    def tearDown(self):
+        super().tearDown()
+        self.bus.close()
+
+    def ring(self, message=""):
+        """Starts the clock three seconds before a 07:30 alarm; returns the face and the
+        ringing notification's server id."""
+        self.run_.write(settings_file(alarms=[(7, 30, message, 1 if message else 0, "Ring.wav")]))
+        self.run_.env.update(faked_time("2026-12-09 07:29:57"),
+                             DBUS_SESSION_BUS_ADDRESS=self.bus.address)
+        self.run_.start()
+        face = self.run_.wait_face()
+        self.assertIsNotNone(face)
+        notify = wait_until(lambda: self.bus.calls("Notify"), 15, 0.1)
+        self.assertTrue(notify, "no notification while it rang")
+        self.assertEqual(len(notify), 1)
+        app, replaces, icon, summary, body, actions, hints, timeout = notify[0]
+        self.assertEqual((app, replaces, icon), ("Zelka!", 0, "zelka"))
+        self.assertEqual(summary, "闹钟 07:30")
+        self.assertEqual(actions, ["stop", "停止"])
+        self.assertEqual(hints["urgency"], 2)
+        self.assertEqual(timeout, 0)
+        return face, body
+
+    def closed(self):
+        return self.bus.calls("CloseNotification")
+
+    def test_the_stop_action_stops_the_ringing(self):
+        face, body = self.ring(message="起床 <b>&")
+        # The server reads markup, so the message goes escaped and reads as typed.
+        self.assertEqual(body, "起床 &lt;b&gt;&amp;")
+        time.sleep(0.5)
+        self.assertIsNone(self.x.message_box())
+        self.bus.invoke_action(1, "stop")
+        # As the stop button does: the ringing ends and the message is typed out.
+        self.assertTrue(wait_until(self.x.message_box, 5, 0.1),
+                        "the stop action did not end the ringing")
+        self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1))
+        self.assertIsNone(self.run_.proc.poll())
+
+    def test_the_stop_button_withdraws_the_notification(self):
+        face, _ = self.ring()
+        self.assertEqual(self.closed(), [])
+        time.sleep(0.5)
+        self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)
+        self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1),
+                        "the notification stayed after the stop button")
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
+    def frozen(self, proc):
+        """Runs the clock to a ringing alarm with proc stopped once the face is up: it
+        never answers."""
+        try:
+            self.run_.write(settings_file(alarms=[(7, 30, "", 0, "Ring.wav")]))
+            self.run_.env.update(faked_time("2026-12-09 07:29:57"),
+                                 DBUS_SESSION_BUS_ADDRESS=self.bus.address)
+            self.run_.start()
+            face = self.run_.wait_face()
+            self.assertIsNotNone(face)
+            time.sleep(0.5)
+            proc.send_signal(signal.SIGSTOP)
+            normal = date_row(self.x, self.run_, face)
+            self.assertTrue(wait_until(lambda: date_row(self.x, self.run_, face) != normal, 10,
+                                       0.2), "it never rang")
+            # The banner still moves: nothing waits for the silent server.
+            frames = {date_row(self.x, self.run_, face) for _ in range(10) if not time.sleep(0.1)}
+            self.assertGreater(len(frames), 1, "the ringing face froze")
+            self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)
+            self.assertTrue(wait_until(lambda: date_row(self.x, self.run_, face) == normal, 3,
+                                       0.1), "the stop button did not answer")
+            self.x.close_request(face[0])
+            started = time.monotonic()
+            self.assertEqual(self.run_.wait_exit(), 0)
+            self.assertLess(time.monotonic() - started, 3)
+        finally:
+            proc.send_signal(signal.SIGCONT)
+
+    def test_a_notification_server_that_never_answers_changes_nothing(self):
+        self.frozen(self.bus.server)
+
+
+class WithoutABus(ClockTestCase):
+    def test_rings_and_stops_as_before(self):
+        self.run_.write(settings_file(alarms=[(7, 30, "", 0, "Ring.wav")]))
+        self.run_.env.update(faked_time("2026-12-09 07:29:58"))
+        self.run_.start()
+        face = self.run_.wait_face()
+        self.assertIsNotNone(face)
+        time.sleep(0.5)
+        normal = date_row(self.x, self.run_, face)
+        self.assertTrue(wait_until(lambda: date_row(self.x, self.run_, face) != normal, 10, 0.2),
+                        "it never rang")
+        self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)
+        self.assertTrue(wait_until(lambda: date_row(self.x, self.run_, face) == normal, 5, 0.2),
+                        "it did not stop")
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
