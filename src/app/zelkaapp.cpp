@@ -58,10 +58,9 @@ bool ZelkaApp::InitInstance()
     if (loaded.failure)
         fatal(*loaded.failure);
     settingsPath = loaded.absolutePath;
-    if (loaded.decoded == SettingsCodec::Decoded::Damaged) {
-        damagedBytes = loaded.damagedBytes;
+    SettingsFile::removeStaleTemporaries(settingsPath);
+    if (loaded.decoded == SettingsCodec::Decoded::Damaged)
         messageBoxes.warning(nullptr, QStringLiteral("ZELKA!.DAT 已损坏. 设置不会被载入。"));
-    }
 
     sound = std::make_unique<SdlSound>();
     face = std::make_unique<FaceWindow>(settings, alarmList,
@@ -86,14 +85,11 @@ void ZelkaApp::saveIfStillRunning()
         return;
     // No message box can be shown now; a failed save leaves the old file as it was.
     Settings settings = face->settingsWithPosition();
-    const QByteArray *backup = damagedBytes.isNull() ? nullptr : &damagedBytes;
-    SettingsFile::save(settingsPath, settings, alarmList, backup);
+    SettingsFile::save(settingsPath, settings, alarmList);
 }
 
 void ZelkaApp::save(const Settings &settings)
 {
-    const QByteArray *backup = damagedBytes.isNull() ? nullptr : &damagedBytes;
-    if (auto failure = SettingsFile::save(settingsPath, settings, alarmList, backup))
+    if (auto failure = SettingsFile::save(settingsPath, settings, alarmList))
         fatal(*failure);
-    damagedBytes = QByteArray();
 }
