@@ -6,6 +6,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <functional>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -75,6 +80,50 @@ void writeAll(const QString &path, const QByteArray &bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Root passes every permission check, so tests of permissions run as nobody then.
+constexpr uid_t nobody = 65534;
+
+bool runningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+// The user a test's child process runs as: see runUnprivileged.
+uid_t testUser()
+{
+    return runningAsRoot() ? nobody : ::geteuid();
+}
+
+void giveTo(const QString &path, uid_t uid)
+{
+    QCOMPARE(::lchown(QFile::encodeName(path).constData(), uid, gid_t(-1)), 0);
+}
+
+// Runs work in a child process as testUser() and returns its result (-1 if it died).
+int runUnprivileged(const std::function<int()> &work)
+{
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (runningAsRoot() &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+            ::_exit(100);
+        const int result = work();
+        std::fflush(nullptr);
+        ::_exit(result);
+    }
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
 }
 
 } // namespace
@@ -392,22 +441,6 @@ private Q_SLOTS:
         QCOMPARE(readAll(path), defaultFile);
     }
 
-    void saveThroughSymlinkWritesTheTarget()
-    {
-        QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("real.dat"));
-        const QString link = dir.filePath(QStringLiteral("ZELKA!.DAT"));
-        writeAll(target, {});
-        QVERIFY(QFile::link(target, link));
-        Settings s;
-        AlarmList list;
-        const LoadResult r = SettingsFile::load(link, s, list);
-        QVERIFY(!r.failure);
-        QVERIFY(!SettingsFile::save(r.absolutePath, s, list));
-        QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(readAll(target), defaultFile);
-    }
-
     void failedSaveLeavesOldFile()
     {
         QTemporaryDir dir;
@@ -424,21 +457,246 @@ private Q_SLOTS:
         QCOMPARE(readAll(path), old);
     }
 
-    void damagedFileIsBackedUpBeforeTheSave()
+    void readOnlyFolder_data()
     {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("fileMode");
+        QTest::addColumn<int>("status");
+        const QByteArray old = withAlarms(defaultFile, 1, record0730);
+        QTest::newRow("writable file: rewritten in place") << old << 0644 << 0;
+        QTest::newRow("read-only file: made writable, rewritten") << old << 0444 << 0;
+        QTest::newRow("damaged file: no backup possible, still saved")
+            << defaultFile.left(30) << 0644 << 0;
+        QTest::newRow("no file: nothing can be created") << QByteArray() << 0 << 5;
+    }
+
+    void readOnlyFolder()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(int, fileMode);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        if (fileMode) {
+            writeAll(path, before);
+            QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(fileMode)), 0);
+            giveTo(path, testUser());
+        }
+        giveTo(dir.path(), testUser());
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+
+        // Load and save as the clock does, as a user the folder's permissions bind.
+        const int result = runUnprivileged([&] {
+            Settings s;
+            AlarmList list;
+            if (fileMode) {
+                const LoadResult r = SettingsFile::load(path, s, list);
+                if (r.failure)
+                    return 50 + r.failure->exitStatus;
+            }
+            const AlarmList none;
+            const auto saved = SettingsFile::save(path, distinctSettings(), none);
+            return saved ? saved->exitStatus : 0;
+        });
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        QCOMPARE(result, status);
+        if (status == 0) {
+            AlarmList none;
+            QCOMPARE(readAll(path).toHex(' '),
+                     SettingsCodec::encode(distinctSettings(), none).toHex(' '));
+            QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("ZELKA!.DAT")});
+        } else {
+            QCOMPARE(entries(dir.path()), QStringList());
+        }
+    }
+
+    void staleTemporaries_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("mixed letters") << "ZELKA!.DAT.aBcDeF"
+                                       << "file" << true;
+        QTest::newRow("letters and digits") << "ZELKA!.DAT.x7Q2pL"
+                                            << "file" << true;
+        QTest::newRow("lower case and digits") << "ZELKA!.DAT.k3j9ab"
+                                               << "file" << true;
+        QTest::newRow("upper case and digits") << "ZELKA!.DAT.0Z9Y8X"
+                                               << "file" << true;
+        QTest::newRow("the damaged backup") << "ZELKA!.DAT.damaged"
+                                            << "file" << false;
+        QTest::newRow("the lock") << "ZELKA!.DAT.lock"
+                                  << "file" << false;
+        QTest::newRow("the lock's helper") << "ZELKA!.DAT.lock.rmlink"
+                                           << "file" << false;
+        QTest::newRow("a helper named like a temporary") << "ZELKA!.DAT.rmlink"
+                                                         << "file" << false;
+        QTest::newRow("a word a user chose") << "ZELKA!.DAT.backup"
+                                             << "file" << false;
+        QTest::newRow("a word in capitals") << "ZELKA!.DAT.BACKUP"
+                                            << "file" << false;
+        QTest::newRow("a date") << "ZELKA!.DAT.202401"
+                                << "file" << false;
+        QTest::newRow("five characters") << "ZELKA!.DAT.aB3xY"
+                                         << "file" << false;
+        QTest::newRow("seven characters") << "ZELKA!.DAT.aB3xYzQ"
+                                          << "file" << false;
+        QTest::newRow("outside the alphabet") << "ZELKA!.DAT.aB3x_z"
+                                              << "file" << false;
+        QTest::newRow("no dot") << "ZELKA!.DATxaB3xYz"
+                                << "file" << false;
+        QTest::newRow("another file's temporary") << "OTHER.DAT.aB3xYz"
+                                                  << "file" << false;
+        QTest::newRow("the backup's name with a suffix") << "ZELKA!.DAT.damaged.aB3xYz"
+                                                         << "file" << false;
+        QTest::newRow("a directory") << "ZELKA!.DAT.aB3xYz"
+                                     << "dir" << false;
+        QTest::newRow("a symbolic link") << "ZELKA!.DAT.aB3xYz"
+                                         << "symlink" << false;
+        QTest::newRow("another user's file") << "ZELKA!.DAT.aB3xYz"
+                                             << "foreign" << false;
+    }
+
+    void staleTemporaries()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        if (kind == QLatin1String("foreign") && !runningAsRoot())
+            QSKIP("only root can make a file of another owner (CI runs as root)");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        const QString entry = dir.filePath(name);
+        writeAll(path, defaultFile);
+        const QString target = dir.filePath(QStringLiteral("target"));
+        if (kind == QLatin1String("dir")) {
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        } else if (kind == QLatin1String("symlink")) {
+            writeAll(target, "kept");
+            QVERIFY(QFile::link(target, entry));
+        } else {
+            writeAll(entry, "partial");
+            if (kind == QLatin1String("foreign"))
+                giveTo(entry, nobody);
+        }
+        const QStringList gone = SettingsFile::removeStaleTemporaries(path);
+        QCOMPARE(gone, removed ? QStringList{name} : QStringList());
+        QCOMPARE(QFileInfo(entry).exists() || QFileInfo(entry).isSymLink(), !removed);
+        QCOMPARE(readAll(path), defaultFile);
+        if (kind == QLatin1String("symlink"))
+            QCOMPARE(readAll(target), QByteArray("kept"));
+    }
+
+    void symbolicLinks_data()
+    {
+        QTest::addColumn<QString>("setUp");
+        QTest::addColumn<bool>("followed");
+        QTest::newRow("link to an own file") << "own" << true;
+        QTest::newRow("chain of own links") << "chain" << true;
+        QTest::newRow("relative link, read from the link's folder") << "relative" << true;
+        QTest::newRow("link to another user's file") << "foreign target" << false;
+        QTest::newRow("link of another user to an own file") << "foreign link" << false;
+        QTest::newRow("dangling link") << "dangling" << false;
+    }
+
+    void symbolicLinks()
+    {
+        QFETCH(QString, setUp);
+        QFETCH(bool, followed);
+        if (setUp.startsWith(QLatin1String("foreign")) && !runningAsRoot())
+            QSKIP("only root can give a file to another owner (CI runs as root)");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("elsewhere")));
+        const QString target = dir.filePath(QStringLiteral("elsewhere/real.dat"));
+        const QString link = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        const QByteArray stored = withAlarms(defaultFile, 1, record0730);
+        if (setUp != QLatin1String("dangling"))
+            writeAll(target, stored);
+        if (setUp == QLatin1String("chain")) {
+            QVERIFY(QFile::link(target, dir.filePath(QStringLiteral("middle"))));
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("middle")), link));
+        } else if (setUp == QLatin1String("relative")) {
+            QCOMPARE(::symlink("elsewhere/real.dat", QFile::encodeName(link).constData()), 0);
+        } else {
+            QVERIFY(QFile::link(target, link));
+        }
+        if (setUp == QLatin1String("foreign target"))
+            giveTo(target, nobody);
+        if (setUp == QLatin1String("foreign link"))
+            giveTo(link, nobody);
+        // Elsewhere, so that a relative link could only resolve from its own folder.
+        QVERIFY(QDir::setCurrent(QDir::rootPath()));
+
+        Settings s;
+        AlarmList list;
+        const LoadResult r = SettingsFile::load(link, s, list);
+        if (!followed) {
+            QVERIFY(r.failure);
+            QCOMPARE(r.failure->exitStatus, 2);
+            QVERIFY2(r.failure->message.contains(link), qPrintable(r.failure->message));
+            QCOMPARE(QFileInfo::exists(target), setUp != QLatin1String("dangling"));
+            if (QFileInfo::exists(target))
+                QCOMPARE(readAll(target), stored);
+            return;
+        }
+        QVERIFY(!r.failure);
+        QCOMPARE(r.decoded, SettingsCodec::Decoded::Loaded);
+        QCOMPARE(list.GetSize(), 1);
+        QCOMPARE(r.absolutePath, QFileInfo(target).canonicalFilePath());
+        list.SetSize(0);
+        QVERIFY(!SettingsFile::save(r.absolutePath, s, list));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readAll(target), defaultFile);
+    }
+
+    void damagedFileKeptAsideAtLoad_data()
+    {
+        QTest::addColumn<QByteArray>("damaged");
+        QTest::newRow("cut inside the settings") << defaultFile.left(30);
+        // A string claiming nearly 2 GiB, then 40 MiB: bigger than one copy step.
+        QTest::newRow("40 MiB") << defaultFile.left(36) + hex("FF FF FF F0 FF FF 7F") +
+                                       QByteArray(40 << 20, '\x5A');
+    }
+
+    void damagedFileKeptAsideAtLoad()
+    {
+        QFETCH(QByteArray, damaged);
         QTemporaryDir dir;
         QVERIFY(QDir::setCurrent(dir.path()));
-        const QByteArray damaged = defaultFile.left(30);
         writeAll(QStringLiteral("ZELKA!.DAT"), damaged);
         writeAll(QStringLiteral("ZELKA!.DAT.damaged"), "older backup");
         Settings s;
         AlarmList list;
         const LoadResult r = SettingsFile::load(QStringLiteral("ZELKA!.DAT"), s, list);
         QCOMPARE(r.decoded, SettingsCodec::Decoded::Damaged);
-        QCOMPARE(r.damagedBytes, damaged);
-        QVERIFY(!SettingsFile::save(r.absolutePath, s, list, &r.damagedBytes));
-        QCOMPARE(readAll(QStringLiteral("ZELKA!.DAT.damaged")), damaged);
+        // Kept aside at once, and the file itself stays until the save replaces it.
+        QVERIFY(readAll(QStringLiteral("ZELKA!.DAT.damaged")) == damaged);
+        QVERIFY(readAll(QStringLiteral("ZELKA!.DAT")) == damaged);
+        QCOMPARE(entries(dir.path()),
+                 (QStringList{QStringLiteral("ZELKA!.DAT"), QStringLiteral("ZELKA!.DAT.damaged")}));
+        QVERIFY(!SettingsFile::save(r.absolutePath, s, list));
         QCOMPARE(readAll(QStringLiteral("ZELKA!.DAT")), defaultFile);
+        QVERIFY(readAll(QStringLiteral("ZELKA!.DAT.damaged")) == damaged);
+    }
+
+    void backupFailureDoesNotBlockTheSave()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        writeAll(path, defaultFile.left(30));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ZELKA!.DAT.damaged")));
+        Settings s;
+        AlarmList list;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(
+                                               path + QStringLiteral(".damaged"))));
+        const LoadResult r = SettingsFile::load(path, s, list);
+        QVERIFY(!r.failure);
+        QCOMPARE(r.decoded, SettingsCodec::Decoded::Damaged);
+        QVERIFY(!SettingsFile::save(r.absolutePath, s, list));
+        QCOMPARE(readAll(path), defaultFile);
+        QVERIFY(QFileInfo(path + QStringLiteral(".damaged")).isDir());
+        QCOMPARE(entries(dir.path()),
+                 (QStringList{QStringLiteral("ZELKA!.DAT"), QStringLiteral("ZELKA!.DAT.damaged")}));
     }
 };
 

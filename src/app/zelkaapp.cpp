@@ -69,10 +69,9 @@ bool ZelkaApp::InitInstance()
     if (loaded.failure)
         fatal(*loaded.failure);
     settingsPath = loaded.absolutePath;
-    if (loaded.decoded == SettingsCodec::Decoded::Damaged) {
-        damagedBytes = loaded.damagedBytes;
+    SettingsFile::removeStaleTemporaries(settingsPath);
+    if (loaded.decoded == SettingsCodec::Decoded::Damaged)
         messageBoxes.warning(nullptr, QStringLiteral("ZELKA!.DAT 已损坏. 设置不会被载入。"));
-    }
 
     sound = std::make_unique<SdlSound>();
     face = std::make_unique<FaceWindow>(
@@ -98,28 +97,20 @@ void ZelkaApp::saveIfStillRunning()
         return;
     // No message box can be shown now; a failed save leaves the old file as it was.
     Settings settings = face->settingsWithPosition();
-    const QByteArray *backup = damagedBytes.isNull() ? nullptr : &damagedBytes;
-    SettingsFile::save(settingsPath, settings, alarmList, backup);
+    SettingsFile::save(settingsPath, settings, alarmList);
 }
 
 void ZelkaApp::save(const Settings &settings)
 {
     // This save writes everything a pending one would.
     pendingSave.cancel();
-    const QByteArray *backup = damagedBytes.isNull() ? nullptr : &damagedBytes;
-    if (auto failure = SettingsFile::save(settingsPath, settings, alarmList, backup))
+    if (auto failure = SettingsFile::save(settingsPath, settings, alarmList))
         fatal(*failure);
-    damagedBytes = QByteArray();
 }
 
 std::optional<FileFailure> ZelkaApp::saveRunning()
 {
     if (!face || face->isClosed())
         return std::nullopt;
-    const QByteArray *backup = damagedBytes.isNull() ? nullptr : &damagedBytes;
-    std::optional<FileFailure> failure =
-        SettingsFile::save(settingsPath, face->settingsWithPosition(), alarmList, backup);
-    if (!failure)
-        damagedBytes = QByteArray();
-    return failure;
+    return SettingsFile::save(settingsPath, face->settingsWithPosition(), alarmList);
 }

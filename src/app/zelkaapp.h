@@ -48,7 +48,6 @@ private:
     std::unique_ptr<SdlSound> sound;
     AlarmList &alarmList;
     QString settingsPath;
-    QByteArray damagedBytes; // kept until the first save has backed them up
     PendingSave pendingSave;
     std::unique_ptr<FaceWindow> face;
     std::unique_ptr<SignalWatcher> signalWatcher;

@@ -1,9 +1,12 @@
 #include "settingsfile.h"
 
+#include <QDebug>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <new>
@@ -72,15 +75,116 @@ void appendInt(QByteArray &out, int32_t value)
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
+QString describeReason(const QString &what, const QString &path, const QString &reason)
+{
+    return QStringLiteral("%1\n文件：%2\n原因：%3").arg(what, path, reason);
+}
+
 QString describe(const QString &what, const QString &path, int error)
 {
-    return QStringLiteral("%1\n文件：%2\n原因：%3")
-        .arg(what, path, QString::fromLocal8Bit(std::strerror(error)));
+    return describeReason(what, path, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 QString absolute(const QString &fileName)
 {
     return QFileInfo(fileName).absoluteFilePath();
+}
+
+int closeKeepingErrno(int fd)
+{
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+// Writes all of bytes at the descriptor's offset; errno is set when it returns false.
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Copies everything from one descriptor to another without holding it in memory: in the
+// kernel where the file systems allow it, else through a small buffer.
+bool copyAll(int from, int to)
+{
+    for (;;) {
+        const ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, size_t(1) << 24, 0);
+        if (n == 0)
+            return true;
+        if (n > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return false;
+        break;
+    }
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = ::read(from, buffer.data(), size_t(buffer.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (!writeAll(to, buffer.first(n)))
+            return false;
+    }
+}
+
+void makeRenameDurable(const QString &path)
+{
+    // A failure here loses nothing already written.
+    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+// Rewrites the file at path itself: for a folder where no temporary can be made. Not
+// atomic, so a failure leaves the file short, and the next start reports it damaged.
+std::optional<FileFailure> writeInPlace(const QString &path, const QByteArray &bytes,
+                                        int folderError)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {
+    };
+    int error = errno == ENOENT ? folderError : errno;
+    if (fd >= 0 && ::fstat(fd, &st) != 0)
+        error = errno;
+    else if (fd >= 0 && !S_ISREG(st.st_mode))
+        error = EISDIR;
+    else if (fd >= 0)
+        error = 0;
+    if (error != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return FileFailure{5, describe(QStringLiteral("无法创建设置文件。"), path, error)};
+    }
+    if (::ftruncate(fd, 0) != 0 || !writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        closeKeepingErrno(fd);
+        return FileFailure{8, describe(QStringLiteral("无法写入设置文件。"), path, errno)};
+    }
+    if (::close(fd) != 0)
+        return FileFailure{8, describe(QStringLiteral("无法写入设置文件。"), path, errno)};
+    return std::nullopt;
 }
 
 // Writes bytes to a temporary file beside path, syncs it and renames it over path.
@@ -89,6 +193,9 @@ std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray 
 {
     QByteArray tempName = QFile::encodeName(path) + ".XXXXXX";
     const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
+    // No permission to add a file to the folder (EROFS would refuse the file too).
+    if (fd < 0 && (errno == EACCES || errno == EPERM))
+        return writeInPlace(path, bytes, errno);
     if (fd < 0)
         return FileFailure{5, describe(QStringLiteral("无法创建设置文件。"), path, errno)};
 
@@ -99,16 +206,7 @@ std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray 
     };
     if (::fchmod(fd, mode) != 0)
         return fail(5, errno);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fail(8, n < 0 ? errno : ENOSPC);
-        done += n;
-    }
-    if (::fsync(fd) != 0)
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
         return fail(8, errno);
     if (::close(fd) != 0) {
         const int error = errno;
@@ -120,14 +218,140 @@ std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray 
         ::unlink(tempName.constData());
         return FileFailure{8, describe(QStringLiteral("无法写入设置文件。"), path, error)};
     }
-    // Make the rename itself durable; a failure here loses nothing already written.
-    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    makeRenameDurable(path);
     return std::nullopt;
+}
+
+// Copies the damaged file open at fd aside as "<path>.damaged", through a temporary. A
+// copy, not a hard link: an in-place save would otherwise overwrite the backup too.
+void keepDamagedCopy(int fd, const QString &path, mode_t mode)
+{
+    const QString backup = path + QStringLiteral(".damaged");
+    QByteArray tempName = QFile::encodeName(path) + ".XXXXXX";
+    int error = 0;
+    const int out = ::mkostemp(tempName.data(), O_CLOEXEC);
+    if (out < 0) {
+        error = errno;
+    } else {
+        if (::lseek(fd, 0, SEEK_SET) != 0 || ::fchmod(out, mode) != 0 || !copyAll(fd, out) ||
+            ::fsync(out) != 0)
+            error = errno;
+        if (::close(out) != 0 && error == 0)
+            error = errno;
+        if (error == 0 &&
+            ::rename(tempName.constData(), QFile::encodeName(backup).constData()) != 0)
+            error = errno;
+        if (error != 0)
+            ::unlink(tempName.constData());
+    }
+    if (error == 0) {
+        makeRenameDurable(backup);
+        return;
+    }
+    qWarning().noquote() << describe(QStringLiteral("无法保留损坏的设置文件的副本。"), backup,
+                                     error);
+}
+
+// The settings file opened for the load, or why it could not be.
+struct Opened {
+    int fd = -1;
+    struct stat st {
+    };
+    int error = 0;   // errno of the failed step
+    QString refusal; // set instead when a symbolic link is not followed
+};
+
+// Opens the settings file for reading, creating it when missing. A symbolic link is
+// followed only when it and the file it names belong to the effective user, so that a link
+// someone else planted cannot aim the save (run as root, say) at a file of their choice.
+// Everything is looked at through descriptors, so nothing can be swapped between checks.
+Opened openForLoad(const QString &fileName)
+{
+    Opened o;
+    const QFileInfo info(fileName);
+    const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(),
+                             O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        o.error = errno;
+        return o;
+    }
+    const QByteArray base = QFile::encodeName(info.fileName());
+    // Non-blocking so that a FIFO in its place cannot hang the start.
+    o.fd = ::openat(dirFd, base.constData(),
+                    O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    const bool viaLink = o.fd < 0 && errno == ELOOP;
+    if (viaLink) {
+        const int linkFd = ::openat(dirFd, base.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        struct stat link {
+        };
+        char target[PATH_MAX];
+        ssize_t length = -1;
+        if (linkFd < 0 || ::fstat(linkFd, &link) != 0)
+            o.error = errno;
+        else if (!S_ISLNK(link.st_mode))
+            o.error = EAGAIN; // replaced between the two looks
+        else if (link.st_uid != ::geteuid())
+            o.refusal = QStringLiteral("它是一个不属于当前用户的符号链接");
+        else if ((length = ::readlinkat(linkFd, "", target, sizeof target)) < 0)
+            o.error = errno;
+        else if (length == ssize_t(sizeof target))
+            o.error = ENAMETOOLONG;
+        if (linkFd >= 0)
+            ::close(linkFd);
+        if (o.error == 0 && o.refusal.isEmpty()) {
+            target[length] = '\0';
+            // No O_CREAT: a dangling link makes nothing where it points.
+            o.fd = ::openat(dirFd, target, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            if (o.fd < 0)
+                o.error = errno;
+        }
+    } else if (o.fd < 0) {
+        o.error = errno;
+    }
+    ::close(dirFd);
+    if (o.fd < 0)
+        return o;
+    if (::fstat(o.fd, &o.st) != 0)
+        o.error = errno;
+    else if (!S_ISREG(o.st.st_mode))
+        o.error = EISDIR;
+    else if (viaLink && o.st.st_uid != ::geteuid())
+        o.refusal = QStringLiteral("它是指向其他用户的文件的符号链接");
+    if (o.error != 0 || !o.refusal.isEmpty())
+        o.fd = closeKeepingErrno(o.fd);
+    return o;
+}
+
+// The absolute path of the file open at fd, as the kernel found it.
+QString openedPath(int fd, const struct stat &st, const QString &fileName)
+{
+    char path[PATH_MAX];
+    const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
+    const ssize_t n = ::readlink(proc.constData(), path, sizeof path);
+    if (st.st_nlink > 0 && n > 0 && n < ssize_t(sizeof path) && path[0] == '/')
+        return QFile::decodeName(QByteArray(path, n));
+    const QString canonical = QFileInfo(fileName).canonicalFilePath();
+    return canonical.isEmpty() ? absolute(fileName) : canonical;
+}
+
+// "<base>" and six characters from mkstemp's alphabet, though not of one kind only: a
+// suffix such as "backup", "rmlink" or "202401" is more likely a name someone chose.
+bool isTemporaryName(const QByteArray &name, const QByteArray &base)
+{
+    if (name.size() != base.size() + 6 || !name.startsWith(base))
+        return false;
+    bool lower = false, upper = false, digit = false;
+    for (const char c : name.sliced(base.size())) {
+        if (c >= 'a' && c <= 'z')
+            lower = true;
+        else if (c >= 'A' && c <= 'Z')
+            upper = true;
+        else if (c >= '0' && c <= '9')
+            digit = true;
+        else
+            return false;
+    }
+    return int(lower) + int(upper) + int(digit) > 1;
 }
 
 } // namespace
@@ -238,33 +462,21 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
 {
     LoadResult result;
     result.absolutePath = absolute(fileName);
-    // Non-blocking so that a FIFO in its place cannot hang the start.
-    const int fd = ::open(QFile::encodeName(fileName).constData(),
-                          O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    struct stat st {
-    };
-    int error = errno;
-    if (fd >= 0 && ::fstat(fd, &st) != 0)
-        error = errno;
-    else if (fd >= 0 && !S_ISREG(st.st_mode))
-        error = EISDIR;
-    else if (fd >= 0)
-        error = 0;
-    if (error != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        result.failure = FileFailure{
-            2, describe(QStringLiteral("无法打开设置文件。"), result.absolutePath, error)};
+    const Opened opened = openForLoad(fileName);
+    if (opened.fd < 0) {
+        const QString what = QStringLiteral("无法打开设置文件。");
+        result.failure =
+            FileFailure{2, opened.refusal.isEmpty()
+                               ? describe(what, result.absolutePath, opened.error)
+                               : describeReason(what, result.absolutePath, opened.refusal)};
         return result;
     }
+    const int fd = opened.fd;
     // Saves go to the file itself, even when the name is a symbolic link.
-    const QString canonical = QFileInfo(fileName).canonicalFilePath();
-    if (!canonical.isEmpty())
-        result.absolutePath = canonical;
+    result.absolutePath = openedPath(fd, opened.st, fileName);
 
-    QByteArray bytes;
     try {
-        bytes.resize(qsizetype(st.st_size));
+        QByteArray bytes(qsizetype(opened.st.st_size), Qt::Uninitialized);
         qsizetype done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
@@ -282,7 +494,6 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
             done += n;
         }
         bytes.truncate(done);
-        ::close(fd);
         result.decoded = SettingsCodec::decode(bytes, settings, list);
     } catch (const std::bad_alloc &) {
         ::close(fd);
@@ -293,12 +504,13 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
         return result;
     }
     if (result.decoded == SettingsCodec::Decoded::Damaged)
-        result.damagedBytes = bytes;
+        keepDamagedCopy(fd, result.absolutePath, (opened.st.st_mode & 07777) | S_IWUSR);
+    ::close(fd);
     return result;
 }
 
 std::optional<FileFailure> save(const QString &path, const Settings &settings,
-                                const AlarmList &list, const QByteArray *damagedBackup)
+                                const AlarmList &list)
 {
     const QByteArray name = QFile::encodeName(path);
     mode_t mode = 0666 & ~[] {
@@ -308,14 +520,18 @@ std::optional<FileFailure> save(const QString &path, const Settings &settings,
     }();
     struct stat st {
     };
-    if (::stat(name.constData(), &st) == 0) {
+    // Not followed: a link put in the file's place since the start is replaced, not written
+    // through.
+    if (::lstat(name.constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             return FileFailure{5, describe(QStringLiteral("无法创建设置文件。"), path, EISDIR)};
         // A read-only file is made writable again before it is replaced.
-        mode = (st.st_mode & 07777) | S_IWUSR;
-        if (!(st.st_mode & S_IWUSR) && ::chmod(name.constData(), mode) != 0)
-            return FileFailure{9,
-                               describe(QStringLiteral("无法更改设置文件的属性。"), path, errno)};
+        if (S_ISREG(st.st_mode)) {
+            mode = (st.st_mode & 07777) | S_IWUSR;
+            if (!(st.st_mode & S_IWUSR) && ::chmod(name.constData(), mode) != 0)
+                return FileFailure{
+                    9, describe(QStringLiteral("无法更改设置文件的属性。"), path, errno)};
+        }
     }
 
     QByteArray bytes;
@@ -326,12 +542,35 @@ std::optional<FileFailure> save(const QString &path, const Settings &settings,
     } catch (const std::length_error &) {
         return FileFailure{7, describe(QStringLiteral("设置文件格式错误。"), path, EOVERFLOW)};
     }
-
-    if (damagedBackup) {
-        if (auto failure = writeReplacing(path + QStringLiteral(".damaged"), *damagedBackup, mode))
-            return failure;
-    }
     return writeReplacing(path, bytes, mode);
+}
+
+QStringList removeStaleTemporaries(const QString &path)
+{
+    QStringList removed;
+    const QFileInfo info(path);
+    const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(),
+                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return removed;
+    DIR *dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return removed;
+    }
+    const QByteArray base = QFile::encodeName(info.fileName()) + '.';
+    const uid_t me = ::geteuid();
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isTemporaryName(QByteArray(entry->d_name), base))
+            continue;
+        struct stat st {
+        };
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == me && ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            removed.append(QFile::decodeName(entry->d_name));
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 } // namespace SettingsFile

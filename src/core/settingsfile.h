@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -33,8 +34,7 @@ struct FileFailure {
 
 struct LoadResult {
     SettingsCodec::Decoded decoded = SettingsCodec::Decoded::Empty;
-    QString absolutePath;    // where the save goes, whatever the current directory becomes
-    QByteArray damagedBytes; // the damaged file's content, kept for the backup copy
+    QString absolutePath; // where the save goes, whatever the current directory becomes
     std::optional<FileFailure> failure;
 };
 
@@ -44,12 +44,21 @@ namespace SettingsFile {
 std::optional<FileFailure> checkReadable(const QString &fileName);
 
 // Opens or creates fileName without truncating it and decodes it into settings and list.
+// A symbolic link is followed only when the link and the file it names both belong to the
+// effective user; otherwise the load fails as an open failure (exit status 2). A damaged
+// file is copied aside as "<path>.damaged" at once, best-effort (a failure is only
+// reported on stderr), and stays at path until the next save replaces it.
 LoadResult load(const QString &fileName, Settings &settings, AlarmList &list);
 
 // Writes settings and list to path through a temporary file renamed over it, so that a
-// failed save leaves the old file as it was. When damagedBackup is given, it is first
-// written beside path as "<path>.damaged".
+// failed save leaves the old file as it was. Where the folder refuses the temporary for
+// lack of permission, the file is rewritten in place instead.
 std::optional<FileFailure> save(const QString &path, const Settings &settings,
-                                const AlarmList &list, const QByteArray *damagedBackup = nullptr);
+                                const AlarmList &list);
+
+// Removes the temporaries an interrupted save left beside path ("<path>." and six letters
+// or digits), if they are regular files of the effective user; returns their names.
+// Suffixes of one case or digits only are kept: they look like names a user chose.
+QStringList removeStaleTemporaries(const QString &path);
 
 } // namespace SettingsFile

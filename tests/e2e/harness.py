@@ -244,6 +244,27 @@ class Sway:
         self.close()
 
 
+class Unprivileged:
+    """Runs the clock as a user whom permissions bind: nobody when the tests run as root
+    (root passes every permission check), the user itself otherwise. Pass it to Zelka as
+    session; close it after the run."""
+
+    def __init__(self):
+        self.user, self.prefix, self.binary, self.copy = None, [], BINARY, None
+        if os.getuid() == 0:
+            self.user = NOBODY
+            self.prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
+            # The build may sit where nobody cannot reach it (under /root, say).
+            self.copy = tempfile.mkdtemp(prefix="zelka-bin-")
+            os.chmod(self.copy, 0o755)
+            self.binary = os.path.join(self.copy, "zelka")
+            shutil.copy(BINARY, self.binary)
+
+    def close(self):
+        if self.copy:
+            shutil.rmtree(self.copy, ignore_errors=True)
+
+
 class Zelka:
     """One run of the clock in a scratch directory that holds the default sounds."""
 

@@ -7,7 +7,7 @@ import tempfile
 import time
 import unittest
 
-from harness import ClockTestCase, Zelka, wait_until
+from harness import ClockTestCase, Unprivileged, Zelka, wait_until
 from settingsbytes import settings_file, window_position
 
 DEFAULT_FILE = settings_file()
@@ -56,6 +56,29 @@ class Faults(ClockTestCase):
         self.assertIsNotNone(self.run_.wait_exit(), "the clock did not end with its display")
         self.assertEqual(self.run_.read(),
                          settings_file(windowX=33, windowY=44, alarms=[(6, 0)]))
+
+    def test_read_only_folder_saves_in_place(self):
+        user = Unprivileged()
+        self.addCleanup(user.close)
+        self.run_.cleanup()
+        self.run_ = Zelka(self.x, session=user)
+        self.run_.write(settings_file(windowX=12, windowY=34, alarms=[(6, 0)]))
+        inode = os.stat(self.run_.path()).st_ino
+        os.chmod(self.run_.dir, 0o555)
+        try:
+            face = self.start()
+            self.x.move(face[0], 77, 88)
+            self.assertTrue(wait_until(lambda: self.x.face()[1:3] == (77, 88), 5))
+            time.sleep(0.3)
+            self.x.close_request(face[0])
+            self.assertEqual(self.run_.wait_exit(), 0)
+        finally:
+            os.chmod(self.run_.dir, 0o755)
+        self.assertEqual(self.run_.read(),
+                         settings_file(windowX=77, windowY=88, alarms=[(6, 0)]))
+        self.assertEqual(os.stat(self.run_.path()).st_ino, inode, "not written in place")
+        leftovers = [n for n in os.listdir(self.run_.dir) if n.startswith("ZELKA!.DAT.")]
+        self.assertEqual(leftovers, [])
 
     def stop_area_pixels(self):
         path = os.path.join(self.run_.dir, "shot.png")

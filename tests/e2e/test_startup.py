@@ -1,5 +1,6 @@
 """The real binary under Xvfb: start-up checks, the settings file, and every way to quit."""
 import os
+import shutil
 import signal
 import stat
 import subprocess
@@ -7,7 +8,7 @@ import tempfile
 import time
 import unittest
 
-from harness import Xvfb, Zelka, wait_until
+from harness import NOBODY, Xvfb, Zelka, wait_until
 from settingsbytes import settings_file, window_position
 
 DEFAULT_FILE = settings_file()
@@ -93,6 +94,84 @@ class Startup(unittest.TestCase):
         self.assertEqual(self.close_and_wait(run), 0)
         self.assertEqual(run.read(), DEFAULT_FILE)
         self.assertEqual(run.read("ZELKA!.DAT.damaged"), damaged)
+
+    def test_damaged_file_kept_aside_at_start(self):
+        run = self.zelka()
+        damaged = settings_file(windowX=300, alarms=[(7, 30)])[:-3]
+        run.write(damaged)
+        run.start()
+        self.assertIsNotNone(run.answer_message_box(), "no damaged-file message")
+        self.assertIsNotNone(run.wait_face())
+        # Kept aside before any save, and the damaged file itself is still in place.
+        self.assertEqual(run.read("ZELKA!.DAT.damaged"), damaged)
+        self.assertEqual(run.read(), damaged)
+        self.assertEqual(self.close_and_wait(run), 0)
+        self.assertEqual(run.read(), DEFAULT_FILE)
+        self.assertEqual(run.read("ZELKA!.DAT.damaged"), damaged)
+
+    def test_damaged_file_saved_when_no_backup_can_be_made(self):
+        run = self.zelka()
+        run.write(settings_file()[:-3])
+        os.mkdir(run.path("ZELKA!.DAT.damaged"))
+        run.start()
+        self.assertIsNotNone(run.answer_message_box(), "no damaged-file message")
+        self.assertEqual(self.close_and_wait(run), 0)
+        self.assertEqual(run.read(), DEFAULT_FILE)
+        self.assertIn("ZELKA!.DAT.damaged", run.proc.stderr.read().decode())
+
+    def test_stale_temporaries_removed_at_start(self):
+        run = self.zelka()
+        run.write(settings_file(windowX=10))
+        stale = ["ZELKA!.DAT.aB3xYz", "ZELKA!.DAT.0Qw9Er"]
+        kept = ["ZELKA!.DAT.damaged", "ZELKA!.DAT.lock", "ZELKA!.DAT.lock.rmlink",
+                "ZELKA!.DAT.backup", "Ring.wav"]
+        for name in stale + kept:
+            if not os.path.exists(run.path(name)):
+                run.write(b"partial", name)
+        os.mkdir(run.path("ZELKA!.DAT.dIr123"))
+        os.symlink(run.path("Ring.wav"), run.path("ZELKA!.DAT.LiNk45"))
+        run.start()
+        self.assertIsNotNone(run.wait_face())
+        names = set(os.listdir(run.dir))
+        self.assertEqual(names & set(stale), set())
+        self.assertLessEqual(set(kept) | {"ZELKA!.DAT.dIr123", "ZELKA!.DAT.LiNk45"}, names)
+        self.assertEqual(self.close_and_wait(run), 0)
+        self.assertEqual(window_position(run.read()), (10, 0))
+
+    def test_settings_file_as_symbolic_link(self):
+        stored = settings_file(windowX=30, windowY=40)
+        with self.subTest("link to an own file: saves go to the file"):
+            run = self.zelka()
+            other = tempfile.mkdtemp(prefix="zelka-target-")
+            self.addCleanup(shutil.rmtree, other, ignore_errors=True)
+            target = os.path.join(other, "real.dat")
+            with open(target, "wb") as f:
+                f.write(stored)
+            os.symlink(target, run.path())
+            run.start()
+            face = run.wait_face()
+            self.assertEqual(face[1:3], (30, 40))
+            self.move_and_settle(face, 55, 66)
+            self.assertEqual(self.close_and_wait(run), 0)
+            self.assertTrue(os.path.islink(run.path()))
+            with open(target, "rb") as f:
+                self.assertEqual(window_position(f.read()), (55, 66))
+        with self.subTest("link to another user's file: refused, the file untouched"):
+            if os.getuid() != 0:
+                self.skipTest("only root can give a file to another owner (CI runs as root)")
+            run = self.zelka()
+            target = run.path("theirs.dat")
+            with open(target, "wb") as f:
+                f.write(b"their own bytes")
+            os.chown(target, NOBODY, NOBODY)
+            os.symlink(target, run.path())
+            run.start()
+            self.assertIsNotNone(run.answer_message_box(), "the refusal was not reported")
+            self.assertEqual(run.wait_exit(), 2)
+            with open(target, "rb") as f:
+                self.assertEqual(f.read(), b"their own bytes")
+            self.assertTrue(os.path.islink(run.path()))
+            self.assertFalse(os.path.exists(target + ".damaged"))
 
     def test_read_only_file_overwritten(self):
         run = self.zelka()
