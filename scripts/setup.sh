@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   # sound: SDL2_mixer; JACK's dev package keeps apt from swapping the JACK runtime
   libsdl2-mixer-dev libjack-jackd2-dev
   # run: Qt's X11, Wayland and offscreen platform plugins, a CJK font for the dialogs

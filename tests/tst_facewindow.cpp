@@ -91,10 +91,13 @@ struct Face {
 
 // Sends a mouse event at a face pixel, as the window system would deliver it.
 void mouse(FaceWindow *w, QEvent::Type type, QPoint face, Qt::MouseButton button,
-           Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+           Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier, ulong at = 0)
 {
     const QPointF local = face + FaceWindow::faceOrigin;
     QMouseEvent event(type, local, w->mapToGlobal(local), button, buttons, modifiers);
+    // Each event a millisecond after the last, as a real pointer's would be.
+    static ulong time = 1000;
+    event.setTimestamp(at ? at : ++time);
     QCoreApplication::sendEvent(w, &event);
 }
 
@@ -531,6 +534,62 @@ private Q_SLOTS:
                 for (int d = 0; d < 4; ++d)
                     if (shown.pixel(2 * x + d % 2, 2 * y + d / 2) != face.pixel(x, y))
                         QFAIL(qPrintable(QStringLiteral("blurred at %1,%2").arg(x).arg(y)));
+    }
+
+    void aCloseDuringTheCloseSavesOnce()
+    {
+        Face f;
+        // A signal arrives while the save's failure message is showing.
+        int saves = 0;
+        f.window = std::make_unique<FaceWindow>(
+            f.settings, f.alarms, FaceServices{f.sound, f.clock, f.files, f.boxes, f.notifier},
+            [&](const Settings &) {
+                ++saves;
+                f.window->OnClose();
+            });
+        f.window->OnClose();
+        QCOMPARE(saves, 1);
+        QVERIFY(f.window->isClosed());
+    }
+
+    // Qt makes up a move to a press's place when it has not seen the pointer get there,
+    // with the press's own time: such a move finds no button for the press.
+    void aPressActsOnWhatARealMoveFound_data()
+    {
+        QTest::addColumn<bool>("realMoveFirst");
+        QTest::addColumn<bool>("opensAlarms");
+        QTest::newRow("pointer parked over the bell since start-up: a drag") << false << false;
+        QTest::newRow("moved onto the bell, then pressed: the alarms") << true << true;
+    }
+
+    void aPressActsOnWhatARealMoveFound()
+    {
+        QFETCH(bool, realMoveFirst);
+        QFETCH(bool, opensAlarms);
+        Face f;
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const QPoint bell(40, 110);
+        if (realMoveFirst)
+            mouse(f.window.get(), QEvent::MouseMove, bell, Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier, 500);
+        bool opened = false;
+        QTimer dialogWatch;
+        dialogWatch.callOnTimeout([&] {
+            if (auto *modal = QApplication::activeModalWidget()) {
+                opened = qobject_cast<AlarmSetDialog *>(modal) != nullptr;
+                static_cast<QDialog *>(modal)->reject();
+            }
+        });
+        dialogWatch.start(0);
+        mouse(f.window.get(), QEvent::MouseMove, bell, Qt::NoButton, Qt::NoButton, Qt::NoModifier,
+              600);
+        mouse(f.window.get(), QEvent::MouseButtonPress, bell, Qt::LeftButton, Qt::LeftButton,
+              Qt::NoModifier, 600);
+        QCOMPARE(opened, opensAlarms);
+        QCOMPARE(QWidget::mouseGrabber() == f.window.get(), !opensAlarms);
+        mouse(f.window.get(), QEvent::MouseButtonRelease, bell, Qt::LeftButton, Qt::NoButton);
     }
 
     void closeSavesOnceWithThePosition()

@@ -8,6 +8,7 @@
 #include "messagebox.h"
 #include "notifier.h"
 #include "optionssheet.h"
+#include "x11window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -78,6 +80,14 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
     loadSkin();
     works.create();
     services.notifier.onStop = [this] { pressStop(); };
+    if (X11Window::available()) {
+        winId(); // the native window, so that its state can be set before it is mapped
+        if (stored.hideFromTaskbar)
+            X11Window::setSkipTaskbar(windowHandle());
+        closeRequests = std::make_unique<X11Window::CloseRequests>(windowHandle(),
+                                                                   [this] { closeUnderDialogs(); });
+        QCoreApplication::instance()->installNativeEventFilter(closeRequests.get());
+    }
 }
 
 FaceWindow::~FaceWindow()
@@ -155,9 +165,11 @@ void FaceWindow::timerEvent(QTimerEvent *event)
 
 void FaceWindow::FlashWindow()
 {
-    // Asking for attention for one tick at a time makes the request blink with the bell.
+    // On one tick, off the next: the request blinks with the bell.
     flashOn = !flashOn;
-    if (flashOn)
+    if (X11Window::available())
+        X11Window::setDemandsAttention(windowHandle(), flashOn);
+    else if (flashOn)
         QApplication::alert(this, FaceTimer::ringingMs);
 }
 
@@ -181,6 +193,8 @@ void FaceWindow::ringingStarted(int index, int lateMinutes)
 void FaceWindow::ringingEnded()
 {
     services.notifier.endRinging();
+    if (flashOn)
+        FlashWindow();
 }
 
 void FaceWindow::alarmsMissed(const QList<MissedAlarms::Occurrence> &missed)
@@ -255,10 +269,25 @@ void FaceWindow::saveNow()
     saveSettings(stored);
 }
 
+void FaceWindow::closeUnderDialogs()
+{
+    if (closing)
+        return;
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        modal->hide();
+    }
+    // Once the dialogs' own loops have returned.
+    QTimer::singleShot(0, this, [this] { OnClose(); });
+}
+
 void FaceWindow::OnClose()
 {
-    if (closed)
+    // A second request (a signal while a failed save's message shows) waits for the first.
+    if (closing)
         return;
+    closing = true;
     recordPosition();
     releaseSkin();
     saveSettings(stored);
@@ -276,6 +305,10 @@ void FaceWindow::closeEvent(QCloseEvent *event)
 
 void FaceWindow::mouseMoveEvent(QMouseEvent *event)
 {
+    lastMoveTime = event->timestamp();
+    lastMoveAt = event->globalPosition().toPoint();
+    normalBeforeMove = buttons.hoverNormal;
+    ringingBeforeMove = buttons.hoverRinging;
     const QPoint at = event->position().toPoint() - faceOrigin;
     switch (buttons.move(at.x(), at.y(), works.isRinging())) {
     case FaceButtons::Pointer::Hand:
@@ -301,8 +334,14 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     using FaceButtons::Action;
-    switch (
-        FaceButtons::pressAction(works.isRinging(), buttons.hoverNormal, buttons.hoverRinging)) {
+    int32_t normal = buttons.hoverNormal;
+    int32_t ringingHover = buttons.hoverRinging;
+    // A move at the press's own time and place is the one Qt made up for it.
+    if (event->timestamp() == lastMoveTime && event->globalPosition().toPoint() == lastMoveAt) {
+        normal = normalBeforeMove;
+        ringingHover = ringingBeforeMove;
+    }
+    switch (FaceButtons::pressAction(works.isRinging(), normal, ringingHover)) {
     case Action::StopRinging:
         pressStop();
         break;

@@ -16,12 +16,16 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class FilePicker;
 class MessageBoxes;
 class Notifier;
 class OptionsSheet;
+namespace X11Window {
+class CloseRequests;
+}
 
 // The services the face and the dialogs it opens use.
 struct FaceServices {
@@ -93,6 +97,8 @@ private:
     void ringingEnded() override;
     void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) override;
     void reportChange();
+    // A close request that a modal dialog would swallow: the dialogs go, then the close.
+    void closeUnderDialogs();
 
     QImage &buffer(Skin::Buffer which);
     void loadSkin();
@@ -114,8 +120,16 @@ private:
     QCursor handCursor;
     // Where the press that began a drag fell, in face pixels; no drag before such a press.
     std::optional<QPoint> dragAnchor;
-    QPoint placeAtPress;               // the window's place when the drag began
+    QPoint placeAtPress; // the window's place when the drag began
+    // The last move, and the hover state it replaced: Qt makes up a move to the place of a
+    // press it has not seen the pointer reach, and a press acts on what a real move found.
+    ulong lastMoveTime = 0;
+    QPoint lastMoveAt{-1, -1};
+    int32_t normalBeforeMove = FaceButtons::none;
+    int32_t ringingBeforeMove = FaceButtons::none;
+    std::unique_ptr<X11Window::CloseRequests> closeRequests;
     std::array<QBasicTimer, 5> timers; // by face timer id, 1 to 4
     bool flashOn = false;
+    bool closing = false; // the close handler is under way, or done
     bool closed = false;
 };

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <QByteArray>
+
+#include <functional>
+
+class QWindow;
+
+// What the face asks of an X server beyond what Qt offers. Every call does nothing where the
+// clock does not run on X.
+namespace X11Window {
+
+bool available();
+
+// Sets or clears the window's request for attention with the window manager, at once.
+void setDemandsAttention(QWindow *window, bool on);
+
+// Keeps a window out of the taskbar and the pager. Must come before the window is mapped,
+// while the window's own state property is still its to set.
+void setSkipTaskbar(QWindow *window);
+
+// Sees every close request the window manager sends the window, including the ones Qt
+// drops while a modal dialog blocks it.
+class CloseRequests : public QAbstractNativeEventFilter
+{
+public:
+    CloseRequests(QWindow *window, std::function<void()> onBlockedClose);
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+
+private:
+    QWindow *window;
+    std::function<void()> onBlockedClose;
+};
+
+} // namespace X11Window
