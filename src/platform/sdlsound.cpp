@@ -3,118 +3,620 @@
 #include "gbk.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <QScopeGuard>
+#include <QSet>
+#include <QStringList>
+#include <QtEndian>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
 constexpr int channel = 0;
+
+// The device's own format: decoding converts to it, so the mixer only copies.
+constexpr int deviceRate = 44100;
+constexpr int deviceChannels = 2;
+constexpr SDL_AudioFormat deviceFormat = AUDIO_S16SYS;
+constexpr qint64 deviceFrame = 4;
+constexpr qint64 deviceBytesPerSecond = deviceRate * deviceFrame;
+
+// Of the file itself, never more than this is read (a 96 kHz float file's 190 seconds).
+constexpr qint64 readCap = 160 * 1024 * 1024;
+// Decoding goes in pieces this big, so an overtaken request is abandoned within one.
+constexpr qint64 piece = 1024 * 1024;
 
 // The mixer reports the end when the last samples are mixed, not when they are heard:
 // keep the device this long after that so the tail of the sound is not cut off.
-constexpr int tailMs = 250;
+constexpr auto tail = milliseconds(250);
+// How often a ringing checks that its device is still there, and retries a lost one.
+constexpr auto watch = milliseconds(250);
+constexpr auto retry = milliseconds(1000);
 
-std::atomic<SdlSound *> owner{nullptr};
+// The first device SDL_OpenAudioDevice hands out, which is the mixer's: it is the only one.
+constexpr SDL_AudioDeviceID mixerDevice = 2;
+
+constexpr char mixerLibrary[] = "libSDL2_mixer-2.0.so.0";
 
 // SDL2_mixer and the dozens of codec and sound-server libraries behind it are loaded at
 // the first sound, not at start-up: a silent clock maps none of them.
 struct MixerApi {
     decltype(&SDL_SetHint) SetHint = nullptr;
+    decltype(&SDL_GetError) GetError = nullptr;
     decltype(&SDL_InitSubSystem) InitSubSystem = nullptr;
     decltype(&SDL_QuitSubSystem) QuitSubSystem = nullptr;
     decltype(&SDL_WasInit) WasInit = nullptr;
     decltype(&SDL_RWFromConstMem) RWFromConstMem = nullptr;
-    decltype(&Mix_OpenAudio) OpenAudio = nullptr;
+    decltype(&SDL_LoadWAV_RW) LoadWAV_RW = nullptr;
+    decltype(&SDL_FreeWAV) FreeWAV = nullptr;
+    decltype(&SDL_NewAudioStream) NewAudioStream = nullptr;
+    decltype(&SDL_AudioStreamPut) AudioStreamPut = nullptr;
+    decltype(&SDL_AudioStreamFlush) AudioStreamFlush = nullptr;
+    decltype(&SDL_AudioStreamAvailable) AudioStreamAvailable = nullptr;
+    decltype(&SDL_AudioStreamGet) AudioStreamGet = nullptr;
+    decltype(&SDL_FreeAudioStream) FreeAudioStream = nullptr;
+    decltype(&SDL_GetAudioDeviceStatus) GetAudioDeviceStatus = nullptr;
+    decltype(&Mix_OpenAudioDevice) OpenAudioDevice = nullptr;
     decltype(&Mix_AllocateChannels) AllocateChannels = nullptr;
     decltype(&Mix_ChannelFinished) ChannelFinished = nullptr;
-    decltype(&Mix_LoadWAV_RW) LoadWAV_RW = nullptr;
+    decltype(&Mix_QuickLoad_RAW) QuickLoad_RAW = nullptr;
     decltype(&Mix_PlayChannelTimed) PlayChannelTimed = nullptr;
     decltype(&Mix_HaltChannel) HaltChannel = nullptr;
     decltype(&Mix_FreeChunk) FreeChunk = nullptr;
     decltype(&Mix_CloseAudio) CloseAudio = nullptr;
-    decltype(&Mix_Playing) Playing = nullptr;
 };
 
-std::atomic<bool> mixerLoaded{false};
+std::atomic<const MixerApi *> loadedMixer{nullptr};
 
-// The loaded library, or null when it cannot be had (then nothing ever plays).
-const MixerApi *mixer()
+struct MixerLoad {
+    const MixerApi *api = nullptr;
+    QString error;
+};
+
+// The loaded library, or why it cannot be had (then nothing ever plays). Sound thread.
+const MixerLoad &mixer()
 {
-    static const MixerApi *const api = []() -> const MixerApi * {
-        void *library = ::dlopen("libSDL2_mixer-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!library)
-            return nullptr;
-        static MixerApi loaded;
-        bool complete = true;
+    static const MixerLoad load = [] {
+        MixerLoad result;
+        void *library = ::dlopen(mixerLibrary, RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            result.error = QString::fromLocal8Bit(::dlerror());
+            return result;
+        }
+        static MixerApi api;
+        QStringList missing;
         const auto resolve = [&](auto &function, const char *name) {
             *reinterpret_cast<void **>(&function) = ::dlsym(library, name);
-            complete = complete && function != nullptr;
+            if (!function)
+                missing += QString::fromLatin1(name);
         };
-        resolve(loaded.SetHint, "SDL_SetHint");
-        resolve(loaded.InitSubSystem, "SDL_InitSubSystem");
-        resolve(loaded.QuitSubSystem, "SDL_QuitSubSystem");
-        resolve(loaded.WasInit, "SDL_WasInit");
-        resolve(loaded.RWFromConstMem, "SDL_RWFromConstMem");
-        resolve(loaded.OpenAudio, "Mix_OpenAudio");
-        resolve(loaded.AllocateChannels, "Mix_AllocateChannels");
-        resolve(loaded.ChannelFinished, "Mix_ChannelFinished");
-        resolve(loaded.LoadWAV_RW, "Mix_LoadWAV_RW");
-        resolve(loaded.PlayChannelTimed, "Mix_PlayChannelTimed");
-        resolve(loaded.HaltChannel, "Mix_HaltChannel");
-        resolve(loaded.FreeChunk, "Mix_FreeChunk");
-        resolve(loaded.CloseAudio, "Mix_CloseAudio");
-        resolve(loaded.Playing, "Mix_Playing");
-        if (!complete)
-            return nullptr;
-        mixerLoaded = true;
-        return &loaded;
+        resolve(api.SetHint, "SDL_SetHint");
+        resolve(api.GetError, "SDL_GetError");
+        resolve(api.InitSubSystem, "SDL_InitSubSystem");
+        resolve(api.QuitSubSystem, "SDL_QuitSubSystem");
+        resolve(api.WasInit, "SDL_WasInit");
+        resolve(api.RWFromConstMem, "SDL_RWFromConstMem");
+        resolve(api.LoadWAV_RW, "SDL_LoadWAV_RW");
+        resolve(api.FreeWAV, "SDL_FreeWAV");
+        resolve(api.NewAudioStream, "SDL_NewAudioStream");
+        resolve(api.AudioStreamPut, "SDL_AudioStreamPut");
+        resolve(api.AudioStreamFlush, "SDL_AudioStreamFlush");
+        resolve(api.AudioStreamAvailable, "SDL_AudioStreamAvailable");
+        resolve(api.AudioStreamGet, "SDL_AudioStreamGet");
+        resolve(api.FreeAudioStream, "SDL_FreeAudioStream");
+        resolve(api.GetAudioDeviceStatus, "SDL_GetAudioDeviceStatus");
+        resolve(api.OpenAudioDevice, "Mix_OpenAudioDevice");
+        resolve(api.AllocateChannels, "Mix_AllocateChannels");
+        resolve(api.ChannelFinished, "Mix_ChannelFinished");
+        resolve(api.QuickLoad_RAW, "Mix_QuickLoad_RAW");
+        resolve(api.PlayChannelTimed, "Mix_PlayChannelTimed");
+        resolve(api.HaltChannel, "Mix_HaltChannel");
+        resolve(api.FreeChunk, "Mix_FreeChunk");
+        resolve(api.CloseAudio, "Mix_CloseAudio");
+        if (!missing.isEmpty()) {
+            result.error = QStringLiteral("缺少 ") + missing.join(QStringLiteral(", "));
+            return result;
+        }
+        result.api = &api;
+        loadedMixer = &api;
+        return result;
     }();
-    return api;
+    return load;
 }
 
+// Why a sound is not heard: a sentence for the user, and what makes it worth saying again.
+struct Failure {
+    QString reason;
+    // Said on stderr once per process for each key.
+    QString key;
+};
 
-// The whole file, or nothing if it is not a regular, readable RIFF WAVE file.
-QByteArray readWave(const QByteArray &gbkPath)
+QString quoted(const QByteArray &gbkPath)
 {
-    // QFile turns the name into the file-system's bytes with QFile::encodeName.
-    const QString name = Gbk::toUnicode(gbkPath);
-    // Only regular files: opening a FIFO or a device could block the GUI thread.
-    if (!QFileInfo(name).isFile())
-        return {};
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray bytes = file.readAll();
+    return QStringLiteral("“") + Gbk::toUnicode(gbkPath) + QStringLiteral("”");
+}
+
+Failure fileFailure(const QByteArray &path, const QString &why)
+{
+    const QString reason = QStringLiteral("无法播放") + quoted(path) + QStringLiteral("：") + why;
+    return {reason, reason};
+}
+
+Failure notWave(const QByteArray &path, const QString &detail = {})
+{
+    return fileFailure(
+        path,
+        QStringLiteral("不是可播放的 WAVE 文件") +
+            (detail.isEmpty() ? QString() : QStringLiteral("（") + detail + QStringLiteral("）")));
+}
+
+// One line on stderr the first time a cause is met in this process.
+void say(const Failure &failure)
+{
+    static std::mutex guard;
+    static QSet<QString> said;
+    const std::lock_guard lock(guard);
+    if (said.contains(failure.key))
+        return;
+    said.insert(failure.key);
+    std::fprintf(stderr, "Zelka!: %s\n", failure.reason.toLocal8Bit().constData());
+}
+
+void appendLe32(QByteArray &out, quint32 value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+struct WaveRead {
+    QByteArray wave;
+    std::optional<Failure> failure;
+    bool abandoned = false;
+};
+
+// The file's fmt chunk and as much of its data chunk as can be held, as a WAVE of their
+// own; reading stops as soon as stale() says the request has been overtaken.
+template <typename Stale> WaveRead readWave(const QByteArray &path, const Stale &stale)
+{
+    // Non-blocking, so a named pipe or a device in the file's place cannot hold the thread.
+    const int fd = ::open(QFile::encodeName(Gbk::toUnicode(path)).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {{},
+                fileFailure(path, QStringLiteral("文件无法读取（") +
+                                      QString::fromLocal8Bit(std::strerror(errno)) +
+                                      QStringLiteral("）"))};
+    struct stat status {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return {{}, fileFailure(path, QStringLiteral("不是普通文件"))};
+    }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray riff = file.read(12);
     // The mixer would also decode Ogg, MP3 and more; the program plays WAVE files only.
-    if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
-        return {};
-    return bytes;
+    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
+        return {{}, notWave(path)};
+
+    QByteArray format;
+    qint64 at = 12;
+    // As many chunks as SDL itself would walk.
+    for (int chunks = 0; chunks < 10000 && file.seek(at); ++chunks) {
+        const QByteArray header = file.read(8);
+        if (header.size() < 8)
+            break;
+        const quint32 size = qFromLittleEndian<quint32>(header.constData() + 4);
+        if (header.startsWith("fmt ")) {
+            if (size < 16 || size > 65536)
+                break;
+            format = file.read(size);
+            if (format.size() != qsizetype(size))
+                break;
+        } else if (header.startsWith("data")) {
+            if (format.isEmpty())
+                break;
+            qint64 take = std::min<qint64>(size, file.size() - (at + 8));
+            const quint32 perSecond = qFromLittleEndian<quint32>(format.constData() + 8);
+            const quint16 block = qFromLittleEndian<quint16>(format.constData() + 12);
+            if (perSecond > 0)
+                take = std::min(
+                    take,
+                    qint64(perSecond) * SdlSound::heldAudioBytes / deviceBytesPerSecond + block);
+            take = std::min(take, readCap);
+            if (block > 0)
+                take -= take % block;
+            QByteArray wave;
+            wave.reserve(28 + format.size() + 1 + take);
+            wave.append("RIFF");
+            appendLe32(wave, quint32(4 + 8 + format.size() + format.size() % 2 + 8 + take));
+            wave.append("WAVEfmt ");
+            appendLe32(wave, quint32(format.size()));
+            wave.append(format);
+            if (format.size() % 2)
+                wave.append('\0');
+            wave.append("data");
+            appendLe32(wave, quint32(take));
+            for (qint64 left = take; left > 0;) {
+                if (stale())
+                    return {{}, {}, true};
+                const QByteArray bytes = file.read(std::min(left, piece));
+                if (bytes.isEmpty())
+                    return {{}, fileFailure(path, QStringLiteral("文件读取失败"))};
+                wave.append(bytes);
+                left -= bytes.size();
+            }
+            return {wave, {}};
+        }
+        at += 8 + qint64(size) + size % 2;
+    }
+    return {{}, notWave(path)};
+}
+
+struct Decoded {
+    QByteArray pcm;
+    std::optional<Failure> failure;
+    bool abandoned = false;
+};
+
+// The WAVE converted to the device's format, at most heldAudioBytes of it.
+template <typename Stale>
+Decoded decode(const MixerApi &mix, const QByteArray &path, const QByteArray &wave,
+               const Stale &stale)
+{
+    SDL_AudioSpec spec{};
+    Uint8 *samples = nullptr;
+    Uint32 length = 0;
+    if (!mix.LoadWAV_RW(mix.RWFromConstMem(wave.constData(), int(wave.size())), 1, &spec, &samples,
+                        &length))
+        return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
+    const auto freeSamples = qScopeGuard([&] { mix.FreeWAV(samples); });
+    SDL_AudioStream *stream = mix.NewAudioStream(spec.format, spec.channels, spec.freq,
+                                                 deviceFormat, deviceChannels, deviceRate);
+    if (!stream)
+        return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
+    const auto freeStream = qScopeGuard([&] { mix.FreeAudioStream(stream); });
+
+    const qint64 frame = qint64(SDL_AUDIO_BITSIZE(spec.format)) / 8 * spec.channels;
+    if (frame <= 0)
+        return {{}, notWave(path)};
+    const qint64 step = std::max<qint64>(frame, piece / frame * frame);
+    const qint64 wanted =
+        std::min<qint64>(SdlSound::heldAudioBytes / deviceFrame,
+                         (length / frame * deviceRate + spec.freq / 2) / std::max(spec.freq, 1)) *
+        deviceFrame;
+    QByteArray pcm;
+    pcm.reserve(qsizetype(wanted));
+    const auto drain = [&] {
+        qint64 available = std::min<qint64>(mix.AudioStreamAvailable(stream), wanted - pcm.size());
+        available -= available % deviceFrame;
+        if (available <= 0)
+            return;
+        const qsizetype old = pcm.size();
+        pcm.resize(old + available);
+        pcm.resize(old + std::max(0, mix.AudioStreamGet(stream, pcm.data() + old, int(available))));
+    };
+    for (qint64 at = 0; at < length && pcm.size() < wanted; at += step) {
+        if (stale())
+            return {{}, {}, true};
+        if (mix.AudioStreamPut(stream, samples + at, int(std::min<qint64>(step, length - at))) != 0)
+            return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
+        drain();
+    }
+    // The resampler holds back its last samples, and SDL 2.26's flush does not always push
+    // them: silence after the end pushes them out, and is cut off by the length wanted.
+    const QByteArray silence(qsizetype(8192 * frame), spec.format == AUDIO_U8 ? '\x80' : '\0');
+    mix.AudioStreamPut(stream, silence.constData(), int(silence.size()));
+    mix.AudioStreamFlush(stream);
+    drain();
+    if (pcm.isEmpty())
+        return {{}, notWave(path, QStringLiteral("没有声音数据"))};
+    return {pcm, {}};
 }
 
 } // namespace
 
-SdlSound::SdlSound(QObject *parent) : QObject(parent)
+// Owns the sound thread, the only one that calls SDL. Requests come in through post(); only
+// the newest counts, as each request ends whatever came before it.
+class SdlSound::Player
 {
-    Q_ASSERT(owner.load() == nullptr);
-    owner = this;
-    tail.setSingleShot(true);
-    tail.setInterval(tailMs);
-    connect(&tail, &QTimer::timeout, this, [this] {
-        if (!isPlaying())
-            closeAudio();
-    });
+public:
+    struct Job {
+        quint64 id = 0;
+        QByteArray path;
+        Kind kind = Kind::Chime;
+        bool play = false;
+    };
+
+    explicit Player(SdlSound *owner) : owner(owner)
+    {
+        instance = this;
+        thread = std::thread(&Player::run, this);
+    }
+
+    ~Player()
+    {
+        {
+            const std::lock_guard lock(mutex);
+            quit = true;
+            newest = 0;
+        }
+        wake.notify_one();
+        thread.join();
+        instance = nullptr;
+    }
+
+    void post(Job job)
+    {
+        {
+            const std::lock_guard lock(mutex);
+            newest = job.id;
+            next = std::move(job);
+        }
+        wake.notify_one();
+    }
+
+private:
+    enum class State { Idle, Once, Tail, Looping, Lost };
+
+    void run();
+    void start(const Job &job);
+    bool openAndPlay();
+    void closeDevice();
+    void checkDevice();
+    void fail(const Failure &failure);
+    void reportEnded();
+    static void channelFinished(int);
+
+    SdlSound *const owner;
+    static inline std::atomic<Player *> instance{nullptr};
+
+    // Shared with the GUI thread and SDL's audio thread, under the mutex.
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::optional<Job> next;
+    bool quit = false;
+    bool channelEnded = false;
+    // The newest request's id, read without the lock while decoding.
+    std::atomic<quint64> newest{0};
+
+    // The sound thread's own.
+    std::thread thread;
+    const MixerApi *mix = nullptr;
+    State state = State::Idle;
+    Clock::time_point deadline;
+    Job playing;
+    QByteArray pcm;
+    Mix_Chunk *chunk = nullptr;
+    bool deviceOpen = false;
+    bool watchable = false;
+    bool reported = false;
+};
+
+void SdlSound::Player::run()
+{
+    std::unique_lock lock(mutex);
+    while (!quit) {
+        const auto due = [this] { return quit || next || channelEnded; };
+        if (state == State::Idle || state == State::Once)
+            wake.wait(lock, due);
+        else if (!wake.wait_until(lock, deadline, due)) {
+            lock.unlock();
+            checkDevice();
+            lock.lock();
+            continue;
+        }
+        if (quit)
+            break;
+        if (next) {
+            const Job job = *std::move(next);
+            next.reset();
+            lock.unlock();
+            closeDevice();
+            state = State::Idle;
+            pcm.clear();
+            if (job.play)
+                start(job);
+            lock.lock();
+        } else if (channelEnded) {
+            channelEnded = false;
+            if (state == State::Once) {
+                state = State::Tail;
+                deadline = Clock::now() + tail;
+                reportEnded();
+            }
+        }
+    }
+    lock.unlock();
+    closeDevice();
 }
 
-SdlSound::~SdlSound()
+void SdlSound::Player::start(const Job &job)
 {
-    closeAudio();
-    owner = nullptr;
+    playing = job;
+    reported = false;
+    const auto stale = [this, id = job.id] { return newest.load() != id; };
+    WaveRead read = readWave(job.path, stale);
+    if (read.abandoned)
+        return;
+    if (read.failure)
+        return fail(*read.failure);
+    const MixerLoad &load = mixer();
+    if (!load.api)
+        return fail({QStringLiteral("无法播放") + quoted(job.path) +
+                         QStringLiteral("：找不到声音库 %1（%2）")
+                             .arg(QLatin1String(mixerLibrary), load.error),
+                     QStringLiteral("library")});
+    mix = load.api;
+    Decoded decoded = decode(*mix, job.path, read.wave, stale);
+    read.wave.clear();
+    if (decoded.abandoned || stale())
+        return;
+    if (decoded.failure)
+        return fail(*decoded.failure);
+    pcm = std::move(decoded.pcm);
+    if (!openAndPlay()) {
+        pcm.clear();
+        return fail(
+            {QStringLiteral("无法播放") + quoted(job.path) +
+                 QStringLiteral("：打不开音频设备（%1）").arg(QString::fromUtf8(mix->GetError())),
+             QStringLiteral("device")});
+    }
+    state = job.kind == Kind::Alarm ? State::Looping : State::Once;
+    deadline = Clock::now() + watch;
 }
+
+bool SdlSound::Player::openAndPlay()
+{
+    // The program watches SIGINT and SIGTERM itself.
+    mix->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    mix->SetHint(SDL_HINT_APP_NAME, "Zelka!");
+    // SDL 2.26 hands the role to PipeWire only (its PulseAudio backend sets none).
+    if (playing.kind == Kind::Alarm) {
+        mix->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Alarm");
+        // WirePlumber's role-based setup ranks "Alert" highest; without it, plain playback.
+        mix->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Alert");
+    } else {
+        mix->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Chime");
+        // Asked for by the user, so not "Notification", the role do-not-disturb silences.
+        mix->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
+    }
+    if (mix->InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return false;
+    // No changes allowed: SDL converts if the hardware differs, so the samples fit as made.
+    if (mix->OpenAudioDevice(deviceRate, deviceFormat, deviceChannels, 1024, nullptr, 0) != 0) {
+        mix->QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    deviceOpen = true;
+    watchable = mix->GetAudioDeviceStatus(mixerDevice) == SDL_AUDIO_PLAYING;
+    mix->AllocateChannels(1);
+    mix->ChannelFinished(&Player::channelFinished);
+    chunk = mix->QuickLoad_RAW(reinterpret_cast<Uint8 *>(pcm.data()), Uint32(pcm.size()));
+    if (chunk &&
+        mix->PlayChannelTimed(channel, chunk, playing.kind == Kind::Alarm ? -1 : 0, -1) >= 0)
+        return true;
+    closeDevice();
+    return false;
+}
+
+void SdlSound::Player::closeDevice()
+{
+    if (deviceOpen) {
+        mix->HaltChannel(-1);
+        // Closing the device waits for the audio thread, so no callback runs past this.
+        mix->CloseAudio();
+        if (chunk) {
+            mix->FreeChunk(chunk);
+            chunk = nullptr;
+        }
+        mix->QuitSubSystem(SDL_INIT_AUDIO);
+        deviceOpen = false;
+        const std::lock_guard lock(mutex);
+        channelEnded = false;
+    }
+}
+
+// Ringing only: a device that went away (a sound server restarted, a headset unplugged)
+// is closed and the default one opened again, the loop starting over.
+void SdlSound::Player::checkDevice()
+{
+    switch (state) {
+    case State::Tail:
+        closeDevice();
+        state = State::Idle;
+        // Nothing is held while silent.
+        pcm.clear();
+        return;
+    case State::Looping:
+        deadline = Clock::now() + watch;
+        if (!watchable || mix->GetAudioDeviceStatus(mixerDevice) != SDL_AUDIO_STOPPED)
+            return;
+        closeDevice();
+        state = State::Lost;
+        break;
+    case State::Lost:
+        break;
+    case State::Idle:
+    case State::Once:
+        return;
+    }
+    if (newest.load() != playing.id)
+        return;
+    if (openAndPlay()) {
+        state = State::Looping;
+        deadline = Clock::now() + watch;
+        return;
+    }
+    deadline = Clock::now() + retry;
+    if (!reported) {
+        const Failure failure{QStringLiteral("无法播放") + quoted(playing.path) +
+                                  QStringLiteral("：音频设备已断开，无法重新打开（%1）")
+                                      .arg(QString::fromUtf8(mix->GetError())),
+                              QStringLiteral("lost")};
+        say(failure);
+        reported = true;
+        QMetaObject::invokeMethod(
+            owner,
+            [owner = owner, id = playing.id, reason = failure.reason] {
+                owner->unheard(id, reason);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void SdlSound::Player::fail(const Failure &failure)
+{
+    say(failure);
+    const quint64 id = playing.id;
+    if (playing.kind == Kind::Alarm)
+        QMetaObject::invokeMethod(
+            owner, [owner = owner, id, reason = failure.reason] { owner->unheard(id, reason); },
+            Qt::QueuedConnection);
+    reportEnded();
+}
+
+void SdlSound::Player::reportEnded()
+{
+    QMetaObject::invokeMethod(
+        owner, [owner = owner, id = playing.id] { owner->ended(id); }, Qt::QueuedConnection);
+}
+
+// SDL's audio thread, with the device locked, or the sound thread inside a halt.
+void SdlSound::Player::channelFinished(int)
+{
+    Player *player = instance.load();
+    if (!player)
+        return;
+    {
+        const std::lock_guard lock(player->mutex);
+        player->channelEnded = true;
+    }
+    player->wake.notify_one();
+}
+
+SdlSound::SdlSound(QObject *parent) : QObject(parent) {}
+
+SdlSound::~SdlSound() = default;
 
 void SdlSound::loop(const QByteArray &path)
 {
@@ -128,7 +630,7 @@ void SdlSound::once(const QByteArray &path)
 
 bool SdlSound::startIfIdle(const QByteArray &path)
 {
-    if (isPlaying())
+    if (busy)
         return false;
     play(path, Kind::Chime);
     return true;
@@ -136,86 +638,41 @@ bool SdlSound::startIfIdle(const QByteArray &path)
 
 void SdlSound::stop()
 {
-    closeAudio();
+    ++current;
+    busy = false;
+    if (player)
+        player->post({current, {}, Kind::Chime, false});
 }
 
 bool SdlSound::isPlaying() const
 {
-    return audioOpen && mixer()->Playing(channel) != 0;
+    return busy;
 }
 
 bool SdlSound::holdsAudioDevice()
 {
-    return mixerLoaded && mixer()->WasInit(SDL_INIT_AUDIO) != 0;
+    const MixerApi *mix = loadedMixer.load();
+    return mix && mix->WasInit(SDL_INIT_AUDIO) != 0;
 }
 
 void SdlSound::play(const QByteArray &path, Kind kind)
 {
-    // One channel: every request ends the sound before it, even one that plays nothing.
-    closeAudio();
-    const QByteArray wave = readWave(path);
-    const MixerApi *mix = wave.isEmpty() ? nullptr : mixer();
-    if (!mix)
-        return;
-
-    // The program watches SIGINT and SIGTERM itself.
-    mix->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    mix->SetHint(SDL_HINT_APP_NAME, "Zelka!");
-    // SDL 2.26 hands the role to PipeWire only (its PulseAudio backend sets none).
-    if (kind == Kind::Alarm) {
-        mix->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Alarm");
-        // WirePlumber's role-based setup ranks "Alert" highest; without it, plain playback.
-        mix->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Alert");
-    } else {
-        mix->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Chime");
-        // Asked for by the user, so not "Notification", the role do-not-disturb silences.
-        mix->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
-    }
-
-    if (mix->InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return;
-    if (mix->OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, 1024) != 0) {
-        mix->QuitSubSystem(SDL_INIT_AUDIO);
-        return;
-    }
-    audioOpen = true;
-    mix->AllocateChannels(1);
-    mix->ChannelFinished(&SdlSound::channelFinished);
-
-    // Fully decoded up front, so a loop restarts without a gap.
-    chunk = mix->LoadWAV_RW(mix->RWFromConstMem(wave.constData(), int(wave.size())), 1);
-    if (!chunk || mix->PlayChannelTimed(channel, chunk, kind == Kind::Alarm ? -1 : 0, -1) < 0)
-        closeAudio();
+    // The sound thread and its libraries come with the first sound.
+    if (!player)
+        player = std::make_unique<Player>(this);
+    ++current;
+    busy = true;
+    player->post({current, path, kind, true});
 }
 
-// SDL's audio thread, with the device locked (or the GUI thread, inside a halt): only post.
-void SdlSound::channelFinished(int)
+void SdlSound::ended(quint64 request)
 {
-    if (SdlSound *sound = owner.load())
-        QMetaObject::invokeMethod(
-            sound, [sound] { sound->onChannelFinished(); }, Qt::QueuedConnection);
+    if (request == current)
+        busy = false;
 }
 
-void SdlSound::onChannelFinished()
+void SdlSound::unheard(quint64 request, const QString &reason)
 {
-    // A late report for a sound that has since been stopped or replaced changes nothing.
-    if (!isPlaying() && audioOpen)
-        tail.start();
-}
-
-void SdlSound::closeAudio()
-{
-    tail.stop();
-    if (!audioOpen)
-        return;
-    const MixerApi *mix = mixer();
-    mix->HaltChannel(-1);
-    if (chunk) {
-        mix->FreeChunk(chunk);
-        chunk = nullptr;
-    }
-    // Closing the device waits for the audio thread, so no callback runs past this.
-    mix->CloseAudio();
-    mix->QuitSubSystem(SDL_INIT_AUDIO);
-    audioOpen = false;
+    if (request == current && onUnplayable)
+        onUnplayable(reason);
 }

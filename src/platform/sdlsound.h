@@ -3,13 +3,18 @@
 #include "sound.h"
 
 #include <QObject>
-#include <QTimer>
+#include <QString>
 
-struct Mix_Chunk;
+#include <functional>
+#include <memory>
 
-// The program's one sound channel over SDL2_mixer. The audio device is opened when a
-// sound starts and closed when it ends or is stopped, so a silent clock holds no device
-// and no connection to the sound server. Lives on the GUI thread; one per process.
+// The program's one sound channel over SDL2_mixer. Files are read, decoded and played on a
+// thread of its own, so no request waits for the disk, the codec or the sound server; the
+// newest request always wins, and a decode it overtakes never plays. The audio device is
+// opened when a sound starts and closed when it ends or is stopped, so a silent clock holds
+// no device and no connection to the sound server. At most heldAudioBytes of decoded sound
+// are kept: of a longer file, only its first part (a little over three minutes) plays.
+// Lives on the GUI thread; one per process.
 class SdlSound : public QObject, public Sound
 {
     Q_OBJECT
@@ -23,19 +28,28 @@ public:
     bool startIfIdle(const QByteArray &path) override;
     void stop() override;
 
-    // True while a sound is being played (a once-sound stops counting at its end).
+    // Called on the GUI thread, once per alarm, when its looping sound cannot be heard (no
+    // mixer library, no audio device, a file that cannot be read or decoded), with the
+    // reason as a sentence for the user. Not called for a request that was since replaced.
+    std::function<void(const QString &reason)> onUnplayable;
+
+    // True from a request until its sound has ended, failed or been stopped.
     bool isPlaying() const;
     // True while SDL's audio subsystem is up, i.e. a device is held.
     static bool holdsAudioDevice();
 
+    // 44.1 kHz stereo 16-bit: 32 MiB is 190 seconds.
+    static constexpr qsizetype heldAudioBytes = 32 * 1024 * 1024;
+
 private:
+    class Player;
     enum class Kind { Alarm, Chime };
     void play(const QByteArray &path, Kind kind);
-    void onChannelFinished();
-    void closeAudio();
-    static void channelFinished(int channel);
+    void ended(quint64 request);
+    void unheard(quint64 request, const QString &reason);
 
-    Mix_Chunk *chunk = nullptr;
-    bool audioOpen = false;
-    QTimer tail;
+    std::unique_ptr<Player> player;
+    // The newest request; reports about older ones are ignored.
+    quint64 current = 0;
+    bool busy = false;
 };

@@ -93,15 +93,30 @@ class Faults(ClockTestCase):
         with open(path, "rb") as f:
             return f.read()
 
-    def test_sound_server_vanishing_while_ringing(self):
-        if not shutil.which("pulseaudio") or not shutil.which("pactl"):
-            self.skipTest("no PulseAudio here (scripts/setup.sh installs it)")
-        runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
-        server = subprocess.Popen(
+    @staticmethod
+    def pulse_server(runtime):
+        """A private PulseAudio with one null sink, listening on runtime/pulse/native."""
+        return subprocess.Popen(
             ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
              "-L", "module-null-sink", "-L", "module-native-protocol-unix auth-anonymous=1"],
             env=dict(os.environ, HOME=runtime, XDG_RUNTIME_DIR=runtime),
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    @staticmethod
+    def alarm_next_minute():
+        """(hour, minute) of the next minute, at least five seconds away."""
+        now = time.time()
+        if time.localtime(now).tm_sec > 55:
+            time.sleep(6)
+            now = time.time()
+        at = time.localtime(now + 60)
+        return at.tm_hour, at.tm_min
+
+    def test_sound_server_vanishing_while_ringing(self):
+        if not shutil.which("pulseaudio") or not shutil.which("pactl"):
+            self.skipTest("no PulseAudio here (scripts/setup.sh installs it)")
+        runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
+        server = self.pulse_server(runtime)
         address = f"unix:{runtime}/pulse/native"
 
         def pactl(*args):
@@ -148,6 +163,85 @@ class Faults(ClockTestCase):
                 server.kill()
                 server.wait()
             shutil.rmtree(runtime, ignore_errors=True)
+
+    def test_sound_server_restarted_while_ringing(self):
+        if not shutil.which("pulseaudio") or not shutil.which("pactl"):
+            self.skipTest("no PulseAudio here (scripts/setup.sh installs it)")
+        runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
+        servers = [self.pulse_server(runtime)]
+        socket = f"{runtime}/pulse/native"
+        address = f"unix:{socket}"
+
+        def clock_streams():  # the clock's sink-inputs on the server running now
+            listing = subprocess.run(["pactl", "list", "sink-inputs"], capture_output=True,
+                                     text=True, env=dict(os.environ, PULSE_SERVER=address)).stdout
+            return listing.count('application.name = "Zelka!"')
+
+        try:
+            self.assertTrue(wait_until(lambda: os.path.exists(socket), 10))
+            hour, minute = self.alarm_next_minute()
+            # No limit: the ringing lasts until the stop button, as long as the server is away.
+            face = self.start(settings_file(limitRinging=0,
+                                            alarms=[(hour, minute, "", 0, "Ring.wav")]),
+                              SDL_AUDIODRIVER="pulseaudio", PULSE_SERVER=address)
+            time.sleep(1)
+            normal = self.date_row_pixels()
+            self.assertEqual(clock_streams(), 0)
+            self.assertTrue(wait_until(lambda: self.date_row_pixels() != normal, 75, 0.2))
+            self.assertTrue(wait_until(lambda: clock_streams() == 1, 3),
+                            "the alarm's sound never reached the server")
+            servers[0].kill()
+            servers[0].wait()
+            os.remove(socket)
+            servers.append(self.pulse_server(runtime))
+            self.assertTrue(wait_until(lambda: os.path.exists(socket), 10))
+            restarted = time.monotonic()
+            self.assertTrue(wait_until(lambda: clock_streams() == 1, 5, 0.05),
+                            "the ringing did not come back on the new server")
+            print(f"stream on the new server {time.monotonic() - restarted:.2f} s after its "
+                  "socket appeared")
+            time.sleep(1)
+            self.assertEqual(clock_streams(), 1, "the stream did not stay")
+            self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)
+            self.assertTrue(wait_until(lambda: self.date_row_pixels() == normal, 3, 0.2),
+                            "the stop button did not end the ringing")
+            self.assertTrue(wait_until(lambda: clock_streams() == 0, 3),
+                            "the stream outlived the ringing")
+            self.x.close_request(face[0])
+            self.assertEqual(self.run_.wait_exit(), 0)
+        finally:
+            for server in servers:
+                if server.poll() is None:
+                    server.kill()
+                    server.wait()
+            shutil.rmtree(runtime, ignore_errors=True)
+
+    def test_ringing_without_the_mixer_library_says_so(self):
+        # The library hidden in a mount namespace of the clock's own, as on a system without it.
+        found = [line.split(" => ")[-1] for line in
+                 subprocess.run(["ldconfig", "-p"], capture_output=True, text=True).stdout.splitlines()
+                 if "libSDL2_mixer-2.0.so.0 " in line]
+        if not found or subprocess.run(["unshare", "-m", "true"],
+                                       capture_output=True).returncode != 0:
+            self.skipTest("cannot hide the mixer library here (needs root and unshare)")
+        self.run_.prefix = ["unshare", "-m", "--propagation", "private", "sh", "-c",
+                            'mount --bind /dev/null "$0" && exec "$@"', found[0]]
+        hour, minute = self.alarm_next_minute()
+        face = self.start(settings_file(limitRinging=1, maxRingSeconds=2,
+                                        alarms=[(hour, minute, "", 0, "Ring.wav")]))
+        time.sleep(1)
+        normal = self.stop_area_pixels()
+        self.assertTrue(wait_until(lambda: self.stop_area_pixels() != normal, 75, 0.2),
+                        "the ringing face never showed")
+        self.assertTrue(wait_until(lambda: self.stop_area_pixels() == normal, 6, 0.2),
+                        "the ringing did not end at its limit")
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+        lines = self.run_.proc.stderr.read().decode().splitlines()
+        told = [line for line in lines if "libSDL2_mixer-2.0.so.0" in line]
+        self.assertEqual(len(told), 1, lines)
+        self.assertIn("找不到声音库", told[0])
+        self.assertIn("“Ring.wav”", told[0])
 
     def test_rings_and_stops_without_a_sound_server(self):
         # An alarm for the next minute, a limit of one second, and no audio device at all.
