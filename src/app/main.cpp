@@ -1,5 +1,10 @@
 #include "zelkaapp.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
 int main(int argc, char *argv[])
 {
     // Placing, dragging and keeping the clock on top need X11: on a Wayland desktop, go
@@ -17,5 +22,13 @@ int main(int argc, char *argv[])
     ZelkaApp app(argc, argv);
     if (!app.InitInstance())
         return 0;
-    return app.exec();
+    const int status = app.exec();
+    // Everything is saved by now. A session bus or sound server that stopped answering
+    // may hold a thread that teardown waits for: it may not hold the exit too.
+    std::thread([status] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }).detach();
+    return status;
 }

@@ -74,6 +74,8 @@ bool ZelkaApp::InitInstance()
         messageBoxes.warning(nullptr, QStringLiteral("ZELKA!.DAT 已损坏. 设置不会被载入。"));
 
     sound = std::make_unique<SdlSound>();
+    // An alarm that cannot be heard says so where the user looks while it rings.
+    sound->onUnplayable = [this](const QString &reason) { notifier.addToRinging(reason); };
     face = std::make_unique<FaceWindow>(
         settings, alarmList, FaceServices{*sound, clock, files, messageBoxes, notifier},
         [this](const Settings &s) { save(s); }, [this] { pendingSave.schedule(); });

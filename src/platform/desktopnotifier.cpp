@@ -66,6 +66,16 @@ void DesktopNotifier::showRinging(const Notice &notice)
     sendPending();
 }
 
+void DesktopNotifier::addToRinging(const QString &line)
+{
+    if (!ringingWanted)
+        return;
+    ringingWanted->body += ringingWanted->body.isEmpty() ? line : QLatin1Char('\n') + line;
+    // Already on screen: the server replaces it in place.
+    if (ringingId != 0 && ready())
+        notify(*ringingWanted, true, ringingId);
+}
+
 void DesktopNotifier::endRinging()
 {
     ++ringingGeneration;
@@ -148,7 +158,7 @@ void DesktopNotifier::sendPending()
     informPending.clear();
 }
 
-void DesktopNotifier::notify(const Notice &notice, bool ringing)
+void DesktopNotifier::notify(const Notice &notice, bool ringing, uint replaces)
 {
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"),
@@ -159,7 +169,7 @@ void DesktopNotifier::notify(const Notice &notice, bool ringing)
     // A server that reads markup would read a typed "<" as markup: plain text stays plain.
     const QString body = bodyMarkup ? notice.body.toHtmlEscaped() : notice.body;
     QDBusMessage m = call(QStringLiteral("Notify"));
-    m << QStringLiteral("Zelka!") << uint(0) << QStringLiteral("zelka") << notice.summary << body
+    m << QStringLiteral("Zelka!") << replaces << QStringLiteral("zelka") << notice.summary << body
       << actions << hints << int(ringing ? 0 : -1);
     auto *watcher = new QDBusPendingCallWatcher(bus().asyncCall(m, callTimeoutMs), this);
     if (!ringing) {

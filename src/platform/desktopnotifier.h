@@ -24,6 +24,7 @@ public:
     ~DesktopNotifier() override;
 
     void showRinging(const Notice &notice) override;
+    void addToRinging(const QString &line) override;
     void endRinging() override;
     void inform(const Notice &notice) override;
 
@@ -39,7 +40,7 @@ private:
     void onConnectAttemptDone();
     void onCapabilities(bool bodyMarkup);
     void sendPending();
-    void notify(const Notice &notice, bool ringing);
+    void notify(const Notice &notice, bool ringing, uint replaces = 0);
     void close(uint id);
     bool ready() const;
     QDBusConnection bus() const;

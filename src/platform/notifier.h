@@ -12,6 +12,9 @@ public:
     virtual ~Notifier() = default;
     // Shows the ringing alarm's notification, replacing an earlier one.
     virtual void showRinging(const Notice &notice) = 0;
+    // Adds a line to the ringing alarm's notification, shown or still to show; nothing
+    // when no alarm rings.
+    virtual void addToRinging(const QString &line) = 0;
     // Withdraws the ringing alarm's notification.
     virtual void endRinging() = 0;
     virtual void inform(const Notice &notice) = 0;

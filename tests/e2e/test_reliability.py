@@ -165,6 +165,28 @@ class Notifications(ClockTestCase):
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
 
+    def test_an_alarm_that_cannot_be_heard_says_so(self):
+        with open(self.run_.path("Bad.wav"), "wb") as f:
+            f.write(b"this is no sound" * 64)
+        self.run_.write(settings_file(alarms=[(7, 30, "", 0, "Bad.wav")]))
+        self.run_.env.update(faked_time("2026-12-09 07:29:58"),
+                             DBUS_SESSION_BUS_ADDRESS=self.bus.address)
+        self.run_.start()
+        face = self.run_.wait_face()
+        self.assertIsNotNone(face)
+
+        def told():
+            return [c for c in self.bus.calls("Notify")
+                    if "无法播放" in c[4] and "Bad.wav" in c[4]]
+        calls = wait_until(told, 15, 0.1)
+        self.assertTrue(calls, f"not told: {self.bus.calls('Notify')}")
+        # Said in the ringing notification itself, replaced in place when already shown.
+        self.assertIn(calls[-1][1], (0, 1))
+        self.assertEqual(calls[-1][3], "闹钟 07:30")
+        self.assertEqual(len([c for c in self.bus.calls("Notify") if c[1] == 0]), 1)
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
     def frozen(self, proc):
         """Runs the clock to a ringing alarm with proc stopped once the face is up: it
         never answers."""
@@ -195,6 +217,9 @@ class Notifications(ClockTestCase):
 
     def test_a_notification_server_that_never_answers_changes_nothing(self):
         self.frozen(self.bus.server)
+
+    def test_a_bus_that_never_answers_changes_nothing(self):
+        self.frozen(self.bus.daemon)
 
 
 class WithoutABus(ClockTestCase):

@@ -15,6 +15,11 @@ public:
         ringing = notice;
         ++ringingShown;
     }
+    void addToRinging(const QString &line) override
+    {
+        if (ringing)
+            ringing->body += u'\n' + line;
+    }
     void endRinging() override { ringing.reset(); }
     void inform(const Notice &notice) override { informed.append(notice); }
 
