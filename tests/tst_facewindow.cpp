@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -475,20 +476,55 @@ private Q_SLOTS:
         qunsetenv("XDG_CONFIG_HOME");
     }
 
-    void autostartEntryStartsThisProgramInItsFolder()
+    void autostartEntry_data()
     {
+        QTest::addColumn<QString>("launcher"); // what started the clock; "" none
+        QTest::addColumn<bool>("launcherOnPath");
+        QTest::addColumn<QString>("exec");
+        QTest::addColumn<QString>("path"); // the entry's Path line; "" none
+        QTest::newRow("no launcher: this program in its folder")
+            << "" << false << R"(Exec="/opt/my \\"clock\\"/zelka")"
+            << "Path=/home/u/.local/share/zelka";
+        QTest::newRow("the launcher on PATH: by name, so a moved installation still starts")
+            << "bin/zelka" << true << "Exec=zelka"
+            << "";
+        QTest::newRow("a launcher PATH does not find: by its place")
+            << "100%/bin/zelka" << false << "Exec=\"<dir>/100%%/bin/zelka\""
+            << "";
+    }
+
+    void autostartEntry()
+    {
+        QFETCH(QString, launcher);
+        QFETCH(bool, launcherOnPath);
+        QFETCH(QString, exec);
+        QFETCH(QString, path);
         QTemporaryDir config;
+        QTemporaryDir install;
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        QVERIFY(
-            Autostart::setEnabled(true, "/opt/my \"clock\"/zelka", "/home/u/.local/share/zelka"));
+        const QByteArray oldPath = qgetenv("PATH");
+        if (!launcher.isEmpty()) {
+            launcher = install.filePath(launcher);
+            QVERIFY(QDir().mkpath(QFileInfo(launcher).absolutePath()));
+            QFile script(launcher);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+            if (launcherOnPath)
+                qputenv("PATH", QFileInfo(launcher).absolutePath().toUtf8() + ':' + oldPath);
+        }
+        QVERIFY(Autostart::setEnabled(true, Autostart::command(launcher, "/opt/my \"clock\"/zelka",
+                                                               "/home/u/.local/share/zelka")));
+        qputenv("PATH", oldPath);
         QFile file(Autostart::entryPath());
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(file.readAll());
-        QVERIFY(text.startsWith("[Desktop Entry]\n"));
-        QVERIFY(text.contains("\nExec=\"/opt/my \\\\\"clock\\\\\"/zelka\"\n"));
-        QVERIFY(text.contains("\nPath=/home/u/.local/share/zelka\n"));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+        QCOMPARE(lines.first(), "[Desktop Entry]");
+        QStringList execLines = lines.filter(QRegularExpression("^Exec="));
+        QCOMPARE(execLines.size(), 1);
+        QCOMPARE(execLines.first().replace(install.path(), "<dir>"), exec);
+        QCOMPARE(lines.filter(QRegularExpression("^Path=")).join(""), path);
         QVERIFY(Autostart::isEnabled());
-        QVERIFY(Autostart::setEnabled(false, {}, {}));
+        QVERIFY(Autostart::setEnabled(false));
         QVERIFY(!Autostart::isEnabled());
         qunsetenv("XDG_CONFIG_HOME");
     }

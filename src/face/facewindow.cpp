@@ -398,7 +398,9 @@ void FaceWindow::copyFromSheet(const OptionsSheet &sheet)
     reportChange();
     if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
         !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
-                               QCoreApplication::applicationFilePath(), QDir::currentPath()))
+                               Autostart::command(qEnvironmentVariable("ZELKA_LAUNCHER"),
+                                                  QCoreApplication::applicationFilePath(),
+                                                  QDir::currentPath())))
         services.messageBoxes.warning(
             this, QStringLiteral("无法更改登录时启动的设置：%1").arg(Autostart::entryPath()));
 }

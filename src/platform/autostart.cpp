@@ -22,6 +22,17 @@ QString quoted(const QString &arg)
 
 } // namespace
 
+Command command(const QString &launcher, const QString &program, const QString &folder)
+{
+    if (launcher.isEmpty())
+        return {program, folder};
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("zelka"));
+    if (!onPath.isEmpty() &&
+        QFileInfo(onPath).canonicalFilePath() == QFileInfo(launcher).canonicalFilePath())
+        return {QStringLiteral("zelka"), {}};
+    return {launcher, {}};
+}
+
 QString entryPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -33,7 +44,7 @@ bool isEnabled()
     return QFileInfo::exists(entryPath());
 }
 
-bool setEnabled(bool enabled, const QString &program, const QString &workingDirectory)
+bool setEnabled(bool enabled, const Command &command)
 {
     const QString path = entryPath();
     if (!enabled)
@@ -45,11 +56,15 @@ bool setEnabled(bool enabled, const QString &program, const QString &workingDire
         return false;
     QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Zelka! Alarm Clock\n"
                                    "Name[zh_CN]=Zelka! 闹钟\nIcon=zelka\nTerminal=false\n");
-    // The backslash escapes of desktop entries apply to the whole Exec value once more.
-    QString exec = quoted(program);
+    // The backslash escapes of desktop entries apply to the whole Exec value once more, and
+    // a percent sign there starts a field code unless doubled.
+    QString exec =
+        command.program == QLatin1String("zelka") ? command.program : quoted(command.program);
     exec.replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    exec.replace(QLatin1String("%"), QLatin1String("%%"));
     entry += QStringLiteral("Exec=") + exec + QLatin1Char('\n');
-    entry += QStringLiteral("Path=") + workingDirectory + QLatin1Char('\n');
+    if (!command.workingDirectory.isEmpty())
+        entry += QStringLiteral("Path=") + command.workingDirectory + QLatin1Char('\n');
     file.write(entry.toUtf8());
     return file.commit();
 }

@@ -9,8 +9,18 @@ namespace Autostart {
 // $XDG_CONFIG_HOME/autostart/zelka.desktop
 QString entryPath();
 bool isEnabled();
-// Writes an entry that starts this program in the given folder, or removes it.
-// False when the file could not be written or removed.
-bool setEnabled(bool enabled, const QString &program, const QString &workingDirectory);
+
+// What the entry runs: the launcher that started this clock when there is one (by its
+// name alone when PATH finds it, so that a moved installation still starts), else this
+// program in its folder.
+struct Command {
+    QString program;
+    QString workingDirectory; // empty: the launcher chooses it
+};
+Command command(const QString &launcher, const QString &program, const QString &folder);
+
+// Writes an entry that runs the command, or removes it. False when the file could not be
+// written or removed.
+bool setEnabled(bool enabled, const Command &command = {});
 
 } // namespace Autostart

@@ -15,8 +15,17 @@ class Install(unittest.TestCase):
         prefix = tempfile.mkdtemp(prefix="zelka-prefix-")
         home = tempfile.mkdtemp(prefix="zelka-home-")
         try:
-            subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], check=True,
-                           capture_output=True)
+            subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix, "--strip"],
+                           check=True, capture_output=True)
+            binary = os.path.join(prefix, "libexec/zelka/zelka")
+            dynamic = subprocess.run(["readelf", "-d", binary], capture_output=True, text=True,
+                                     check=True).stdout
+            self.assertNotIn("RUNPATH", dynamic)
+            self.assertNotIn("RPATH", dynamic)
+            sections = subprocess.run(["readelf", "-S", binary], capture_output=True, text=True,
+                                      check=True).stdout
+            self.assertNotIn(".debug_info", sections)
+            self.assertNotIn(".symtab", sections)
             for path in ("bin/zelka", "libexec/zelka/zelka", "share/zelka/Ring.wav",
                          "share/zelka/Ding.wav", "share/applications/zelka.desktop",
                          "share/icons/hicolor/32x32/apps/zelka.png"):
@@ -38,6 +47,11 @@ class Install(unittest.TestCase):
                     data = os.path.join(home, "data", "zelka")
                     for name in ("Ring.wav", "Ding.wav", "ZELKA!.DAT"):
                         self.assertTrue(os.path.exists(os.path.join(data, name)), name)
+                    # The launcher tells the clock it started it, for the autostart entry.
+                    with open(f"/proc/{proc.pid}/environ", "rb") as f:
+                        environ = f.read().split(b"\0")
+                    self.assertIn(b"ZELKA_LAUNCHER=" + os.fsencode(
+                        os.path.realpath(os.path.join(prefix, "bin/zelka"))), environ)
                     x.close_request(face[0])
                     self.assertEqual(proc.wait(timeout=10), 0)
                     self.assertEqual(os.path.getsize(os.path.join(data, "ZELKA!.DAT")), 49)
