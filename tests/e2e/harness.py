@@ -315,6 +315,15 @@ class Zelka:
 
 
 
+    def start_before(self, alarm, at="2026-12-09 07:29:58", **env):
+        """Starts the clock with one alarm, (hour, minute, message, show, sound), its wall
+        clock set to at, shortly before the alarm's minute; returns the face or None."""
+        from settingsbytes import settings_file
+        self.write(settings_file(alarms=[alarm]))
+        self.env.update(faked_time(at), **env)
+        self.start()
+        return self.wait_face()
+
     def wait_face(self, timeout=10):
         return wait_until(self.xvfb.face, timeout)
 

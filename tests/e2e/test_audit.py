@@ -7,7 +7,7 @@ import unittest
 from Xlib import X
 from Xlib.ext import xtest
 
-from harness import ClockTestCase, faked_time, wait_until
+from harness import ClockTestCase, wait_until
 from settingsbytes import settings_file
 
 FACE = (3, 3)  # the face inside the window's border
@@ -60,10 +60,7 @@ class Audit(ClockTestCase):
         self.assertEqual(self.run_.wait_exit(), 0)
 
     def test_the_attention_request_blinks_with_the_bell(self):
-        self.run_.write(settings_file(alarms=[(7, 30, "", 0, "Ring.wav")]))
-        self.run_.env.update(faked_time("2026-12-09 07:29:58"))
-        self.run_.start()
-        face = self.run_.wait_face()
+        face = self.run_.start_before((7, 30, "", 0, "Ring.wav"))
         self.assertIsNotNone(face)
         # Stand in for the window manager: its requests to change window states come here.
         dpy = self.x.dpy

@@ -8,7 +8,7 @@ import unittest
 
 from Xlib import X
 
-from harness import ClockTestCase, SessionBus, Zelka, faked_time, wait_until
+from harness import ClockTestCase, SessionBus, Zelka, wait_until
 from settingsbytes import settings_file
 
 FACE = (3, 3)  # the face inside the window's border
@@ -122,11 +122,8 @@ class Notifications(ClockTestCase):
     def ring(self, message=""):
         """Starts the clock three seconds before a 07:30 alarm; returns the face and the
         ringing notification's server id."""
-        self.run_.write(settings_file(alarms=[(7, 30, message, 1 if message else 0, "Ring.wav")]))
-        self.run_.env.update(faked_time("2026-12-09 07:29:57"),
-                             DBUS_SESSION_BUS_ADDRESS=self.bus.address)
-        self.run_.start()
-        face = self.run_.wait_face()
+        face = self.run_.start_before((7, 30, message, 1 if message else 0, "Ring.wav"),
+                                      DBUS_SESSION_BUS_ADDRESS=self.bus.address)
         self.assertIsNotNone(face)
         notify = wait_until(lambda: self.bus.calls("Notify"), 15, 0.1)
         self.assertTrue(notify, "no notification while it rang")
@@ -168,11 +165,8 @@ class Notifications(ClockTestCase):
     def test_an_alarm_that_cannot_be_heard_says_so(self):
         with open(self.run_.path("Bad.wav"), "wb") as f:
             f.write(b"this is no sound" * 64)
-        self.run_.write(settings_file(alarms=[(7, 30, "", 0, "Bad.wav")]))
-        self.run_.env.update(faked_time("2026-12-09 07:29:58"),
-                             DBUS_SESSION_BUS_ADDRESS=self.bus.address)
-        self.run_.start()
-        face = self.run_.wait_face()
+        face = self.run_.start_before((7, 30, "", 0, "Bad.wav"),
+                                      DBUS_SESSION_BUS_ADDRESS=self.bus.address)
         self.assertIsNotNone(face)
 
         def told():
@@ -191,11 +185,8 @@ class Notifications(ClockTestCase):
         """Runs the clock to a ringing alarm with proc stopped once the face is up: it
         never answers."""
         try:
-            self.run_.write(settings_file(alarms=[(7, 30, "", 0, "Ring.wav")]))
-            self.run_.env.update(faked_time("2026-12-09 07:29:57"),
-                                 DBUS_SESSION_BUS_ADDRESS=self.bus.address)
-            self.run_.start()
-            face = self.run_.wait_face()
+            face = self.run_.start_before((7, 30, "", 0, "Ring.wav"), at="2026-12-09 07:29:57",
+                                          DBUS_SESSION_BUS_ADDRESS=self.bus.address)
             self.assertIsNotNone(face)
             time.sleep(0.5)
             proc.send_signal(signal.SIGSTOP)
@@ -224,10 +215,7 @@ class Notifications(ClockTestCase):
 
 class WithoutABus(ClockTestCase):
     def test_rings_and_stops_as_before(self):
-        self.run_.write(settings_file(alarms=[(7, 30, "", 0, "Ring.wav")]))
-        self.run_.env.update(faked_time("2026-12-09 07:29:58"))
-        self.run_.start()
-        face = self.run_.wait_face()
+        face = self.run_.start_before((7, 30, "", 0, "Ring.wav"))
         self.assertIsNotNone(face)
         time.sleep(0.5)
         normal = date_row(self.x, self.run_, face)
