@@ -6,12 +6,14 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+  # translations: lupdate and lrelease, and Qt's own texts in Chinese
+  qt6-l10n-tools qt6-translations-l10n
   # sound: SDL2_mixer; JACK's dev package keeps apt from swapping the JACK runtime
   libsdl2-mixer-dev libjack-jackd2-dev
   # run: Qt's X11, Wayland and offscreen platform plugins, a CJK font for the dialogs
   qt6-qpa-plugins qt6-wayland fonts-wqy-microhei
   # tests: a headless X server and a client to send real close requests
-  xvfb xauth x11-utils python3 python3-xlib
+  xvfb xauth x11-utils python3 python3-xlib xclip
   # tests: a sound server to connect to and to lose while an alarm rings
   pulseaudio pulseaudio-utils
   # tests: a session bus with a notification server, and a wall clock set for one process

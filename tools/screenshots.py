@@ -36,46 +36,60 @@ def main():
         run.wait_exit()
         run.cleanup()
 
-        # The dialogs, opened from the face's buttons with the real pointer.
-        run = Zelka(x)
-        run.write(settings_file(windowX=20, windowY=20,
-                                alarms=[(7, 30, "起床", 1, "Ring.wav"), (22, 0, "", 0, "Ring.wav")]))
+        dialogs(x, {"LANG": "zh_CN.UTF-8"}, "", "设置闹钟", "选项")
+        dialogs(x, {"LANG": "en_US.UTF-8"}, "-en", "Set Alarms", "Options")
+
+        # The damaged-file message, in English.
+        run = Zelka(x, env={"LANG": "en_US.UTF-8"})
+        run.write(b"\x01\x02\x03")
         run.start()
-        face = run.wait_face()
-
-        def button(k):
-            x.click(60, 60)  # onto the face first: the last move decides what a press does
-            x.click(20 + 3 + 37 + 22 * k + 8, 20 + 3 + 106 + 8)
-
-        def shot(window, name):
-            _, wx, wy, ww, wh = window
-            time.sleep(0.4)
-            x.screenshot(os.path.join(DOCS, name), wx, wy, ww, wh)
-
-        button(0)
-        dialog = wait_until(lambda: x.windows("设置闹钟"), 5)
-        shot(dialog[0], "alarms.png")
-        x.keys("Escape")
-        wait_until(lambda: not x.windows("设置闹钟"), 5)
-
-        button(1)
-        sheet = wait_until(lambda: x.windows("选项"), 5)
-        for page in ("interface", "advanced", "chime"):
-            shot(sheet[0], f"options-{page}.png")
-            x.keys("Tab", modifier="Control_L")
-        x.keys("Escape")
-        wait_until(lambda: not x.windows("选项"), 5)
-
-        button(2)
-        time.sleep(4)  # the whole animation
-        logo = [w for w in x.windows("Zelka!") + x.windows("") if w[3:] != (157, 136)]
-        if logo:
-            shot(logo[0], "logo.png")
-        x.keys("Escape")
-        x.close_request(face[0])
-        run.wait_exit()
+        box = wait_until(x.message_box, 5)
+        time.sleep(0.4)
+        _, bx, by, bw, bh = box
+        x.screenshot(os.path.join(DOCS, "damaged-en.png"), bx, by, bw, bh)
         run.cleanup()
 
+
+def dialogs(x, env, suffix, alarm_title, options_title):
+    """The dialogs, opened from the face's buttons with the real pointer."""
+    run = Zelka(x, env=env)
+    run.write(settings_file(windowX=20, windowY=20,
+                            alarms=[(7, 30, "起床", 1, "Ring.wav"), (22, 0, "", 0, "Ring.wav")]))
+    run.start()
+    face = run.wait_face()
+
+    def button(k):
+        x.click(60, 60)  # onto the face first: the last move decides what a press does
+        x.click(20 + 3 + 37 + 22 * k + 8, 20 + 3 + 106 + 8)
+
+    def shot(window, name):
+        _, wx, wy, ww, wh = window
+        time.sleep(0.4)
+        x.screenshot(os.path.join(DOCS, name), wx, wy, ww, wh)
+
+    button(0)
+    dialog = wait_until(lambda: x.windows(alarm_title), 5)
+    shot(dialog[0], f"alarms{suffix}.png")
+    x.keys("Escape")
+    wait_until(lambda: not x.windows(alarm_title), 5)
+
+    button(1)
+    sheet = wait_until(lambda: x.windows(options_title), 5)
+    for page in ("interface", "advanced", "chime"):
+        shot(sheet[0], f"options-{page}{suffix}.png")
+        x.keys("Tab", modifier="Control_L")
+    x.keys("Escape")
+    wait_until(lambda: not x.windows(options_title), 5)
+
+    button(2)
+    time.sleep(4)  # the whole animation
+    logo = [w for w in x.windows("Zelka!") + x.windows("") if w[3:] != (157, 136)]
+    if logo and not suffix:
+        shot(logo[0], "logo.png")
+    x.keys("Escape")
+    x.close_request(face[0])
+    run.wait_exit()
+    run.cleanup()
 
 if __name__ == "__main__":
     main()

@@ -5,7 +5,11 @@
 #include "signalwatcher.h"
 #include "singleinstance.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSessionManager>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +20,26 @@ namespace {
 AlarmList theAlarmList;
 
 ZelkaApp *runningApp = nullptr;
+
+// The program speaks Chinese, its texts' own language, unless the user's languages ask for
+// the one translation it carries, English. Qt's own texts (buttons, the file dialog)
+// follow: Chinese from Qt's translations, English as Qt is written.
+void installTranslations(QApplication &app)
+{
+    auto *own = new QTranslator(&app);
+    if (own->load(QLocale(), QStringLiteral("zelka"), QStringLiteral("_"),
+                  QStringLiteral(":/i18n"))) {
+        app.installTranslator(own);
+        return;
+    }
+    delete own;
+    auto *qt = new QTranslator(&app);
+    if (qt->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                 QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(qt);
+    else
+        delete qt;
+}
 
 // Qt ends the process with exit() when the display connection breaks: save on the way out.
 void saveOnUnexpectedExit()
@@ -33,6 +57,7 @@ ZelkaApp::ZelkaApp(int &argc, char **argv)
           [this](const FileFailure &failure) { messageBoxes.warning(face.get(), failure.message); })
 {
     setApplicationName(QStringLiteral("Zelka!"));
+    installTranslations(*this);
     setQuitOnLastWindowClosed(false);
 }
 
@@ -71,7 +96,8 @@ bool ZelkaApp::InitInstance()
     settingsPath = loaded.absolutePath;
     SettingsFile::removeStaleTemporaries(settingsPath);
     if (loaded.decoded == SettingsCodec::Decoded::Damaged)
-        messageBoxes.warning(nullptr, QStringLiteral("ZELKA!.DAT 已损坏. 设置不会被载入。"));
+        messageBoxes.warning(nullptr, QCoreApplication::translate(
+                                          "ZelkaApp", "ZELKA!.DAT 已损坏. 设置不会被载入。"));
 
     sound = std::make_unique<SdlSound>();
     // An alarm that cannot be heard says so where the user looks while it rings.

@@ -2,6 +2,8 @@
 
 #include "gbk.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QString timeOf(const AlarmEntry &alarm)
@@ -24,9 +26,10 @@ namespace AlarmNotices {
 Notice ringing(const AlarmEntry &alarm, int lateMinutes)
 {
     Notice n;
-    n.summary = QStringLiteral("闹钟 %1").arg(timeOf(alarm));
+    n.summary = QCoreApplication::translate("AlarmNotices", "闹钟 %1").arg(timeOf(alarm));
     if (lateMinutes > 0)
-        n.summary += QStringLiteral("（晚了 %1 分钟）").arg(lateMinutes);
+        n.summary +=
+            QCoreApplication::translate("AlarmNotices", "（晚了 %1 分钟）").arg(lateMinutes);
     n.body = messageOf(alarm);
     return n;
 }
@@ -34,7 +37,7 @@ Notice ringing(const AlarmEntry &alarm, int lateMinutes)
 Notice missed(const AlarmList &alarms, const QList<MissedAlarms::Occurrence> &missed)
 {
     Notice n;
-    n.summary = QStringLiteral("错过的闹钟");
+    n.summary = QCoreApplication::translate("AlarmNotices", "错过的闹钟");
     QStringList lines;
     for (const MissedAlarms::Occurrence &o : missed) {
         const AlarmEntry &alarm = alarms[o.index];

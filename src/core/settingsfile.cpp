@@ -1,5 +1,6 @@
 #include "settingsfile.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
 
@@ -77,7 +78,8 @@ void appendInt(QByteArray &out, int32_t value)
 
 QString describeReason(const QString &what, const QString &path, const QString &reason)
 {
-    return QStringLiteral("%1\n文件：%2\n原因：%3").arg(what, path, reason);
+    return QCoreApplication::translate("SettingsFile", "%1\n文件：%2\n原因：%3")
+        .arg(what, path, reason);
 }
 
 QString describe(const QString &what, const QString &path, int error)
@@ -176,14 +178,20 @@ std::optional<FileFailure> writeInPlace(const QString &path, const QByteArray &b
     if (error != 0) {
         if (fd >= 0)
             ::close(fd);
-        return FileFailure{5, describe(QStringLiteral("无法创建设置文件。"), path, error)};
+        return FileFailure{
+            5, describe(QCoreApplication::translate("SettingsFile", "无法创建设置文件。"), path,
+                        error)};
     }
     if (::ftruncate(fd, 0) != 0 || !writeAll(fd, bytes) || ::fsync(fd) != 0) {
         closeKeepingErrno(fd);
-        return FileFailure{8, describe(QStringLiteral("无法写入设置文件。"), path, errno)};
+        return FileFailure{
+            8, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), path,
+                        errno)};
     }
     if (::close(fd) != 0)
-        return FileFailure{8, describe(QStringLiteral("无法写入设置文件。"), path, errno)};
+        return FileFailure{
+            8, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), path,
+                        errno)};
     return std::nullopt;
 }
 
@@ -197,12 +205,16 @@ std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray 
     if (fd < 0 && (errno == EACCES || errno == EPERM))
         return writeInPlace(path, bytes, errno);
     if (fd < 0)
-        return FileFailure{5, describe(QStringLiteral("无法创建设置文件。"), path, errno)};
+        return FileFailure{
+            5, describe(QCoreApplication::translate("SettingsFile", "无法创建设置文件。"), path,
+                        errno)};
 
     auto fail = [&](int status, int error) {
         ::close(fd);
         ::unlink(tempName.constData());
-        return FileFailure{status, describe(QStringLiteral("无法写入设置文件。"), path, error)};
+        return FileFailure{
+            status, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"),
+                             path, error)};
     };
     if (::fchmod(fd, mode) != 0)
         return fail(5, errno);
@@ -211,12 +223,16 @@ std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray 
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(tempName.constData());
-        return FileFailure{8, describe(QStringLiteral("无法写入设置文件。"), path, error)};
+        return FileFailure{
+            8, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), path,
+                        error)};
     }
     if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0) {
         const int error = errno;
         ::unlink(tempName.constData());
-        return FileFailure{8, describe(QStringLiteral("无法写入设置文件。"), path, error)};
+        return FileFailure{
+            8, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), path,
+                        error)};
     }
     makeRenameDurable(path);
     return std::nullopt;
@@ -248,8 +264,9 @@ void keepDamagedCopy(int fd, const QString &path, mode_t mode)
         makeRenameDurable(backup);
         return;
     }
-    qWarning().noquote() << describe(QStringLiteral("无法保留损坏的设置文件的副本。"), backup,
-                                     error);
+    qWarning().noquote() << describe(
+        QCoreApplication::translate("SettingsFile", "无法保留损坏的设置文件的副本。"), backup,
+        error);
 }
 
 // The settings file opened for the load, or why it could not be.
@@ -291,7 +308,8 @@ Opened openForLoad(const QString &fileName)
         else if (!S_ISLNK(link.st_mode))
             o.error = EAGAIN; // replaced between the two looks
         else if (link.st_uid != ::geteuid())
-            o.refusal = QStringLiteral("它是一个不属于当前用户的符号链接");
+            o.refusal =
+                QCoreApplication::translate("SettingsFile", "它是一个不属于当前用户的符号链接");
         else if ((length = ::readlinkat(linkFd, "", target, sizeof target)) < 0)
             o.error = errno;
         else if (length == ssize_t(sizeof target))
@@ -316,7 +334,7 @@ Opened openForLoad(const QString &fileName)
     else if (!S_ISREG(o.st.st_mode))
         o.error = EISDIR;
     else if (viaLink && o.st.st_uid != ::geteuid())
-        o.refusal = QStringLiteral("它是指向其他用户的文件的符号链接");
+        o.refusal = QCoreApplication::translate("SettingsFile", "它是指向其他用户的文件的符号链接");
     if (o.error != 0 || !o.refusal.isEmpty())
         o.fd = closeKeepingErrno(o.fd);
     return o;
@@ -455,7 +473,8 @@ std::optional<FileFailure> checkReadable(const QString &fileName)
     if (error == 0)
         return std::nullopt;
     return FileFailure{1,
-                       describe(QStringLiteral("无法打开声音文件。"), absolute(fileName), error)};
+                       describe(QCoreApplication::translate("SettingsFile", "无法打开声音文件。"),
+                                absolute(fileName), error)};
 }
 
 LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
@@ -464,7 +483,7 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
     result.absolutePath = absolute(fileName);
     const Opened opened = openForLoad(fileName);
     if (opened.fd < 0) {
-        const QString what = QStringLiteral("无法打开设置文件。");
+        const QString what = QCoreApplication::translate("SettingsFile", "无法打开设置文件。");
         result.failure =
             FileFailure{2, opened.refusal.isEmpty()
                                ? describe(what, result.absolutePath, opened.error)
@@ -485,8 +504,9 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
             if (n < 0) {
                 const int readError = errno;
                 ::close(fd);
-                result.failure = FileFailure{4, describe(QStringLiteral("读取设置文件时出错。"),
-                                                         result.absolutePath, readError)};
+                result.failure = FileFailure{
+                    4, describe(QCoreApplication::translate("SettingsFile", "读取设置文件时出错。"),
+                                result.absolutePath, readError)};
                 return result;
             }
             if (n == 0)
@@ -500,7 +520,8 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
         settings = Settings();
         list.SetSize(0);
         result.failure = FileFailure{
-            3, describe(QStringLiteral("读取设置文件时内存不足。"), result.absolutePath, ENOMEM)};
+            3, describe(QCoreApplication::translate("SettingsFile", "读取设置文件时内存不足。"),
+                        result.absolutePath, ENOMEM)};
         return result;
     }
     if (result.decoded == SettingsCodec::Decoded::Damaged)
@@ -524,13 +545,16 @@ std::optional<FileFailure> save(const QString &path, const Settings &settings,
     // through.
     if (::lstat(name.constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
-            return FileFailure{5, describe(QStringLiteral("无法创建设置文件。"), path, EISDIR)};
+            return FileFailure{
+                5, describe(QCoreApplication::translate("SettingsFile", "无法创建设置文件。"), path,
+                            EISDIR)};
         // A read-only file is made writable again before it is replaced.
         if (S_ISREG(st.st_mode)) {
             mode = (st.st_mode & 07777) | S_IWUSR;
             if (!(st.st_mode & S_IWUSR) && ::chmod(name.constData(), mode) != 0)
-                return FileFailure{
-                    9, describe(QStringLiteral("无法更改设置文件的属性。"), path, errno)};
+                return FileFailure{9, describe(QCoreApplication::translate(
+                                                   "SettingsFile", "无法更改设置文件的属性。"),
+                                               path, errno)};
         }
     }
 
@@ -538,9 +562,13 @@ std::optional<FileFailure> save(const QString &path, const Settings &settings,
     try {
         bytes = SettingsCodec::encode(settings, list);
     } catch (const std::bad_alloc &) {
-        return FileFailure{6, describe(QStringLiteral("写入设置文件时内存不足。"), path, ENOMEM)};
+        return FileFailure{
+            6, describe(QCoreApplication::translate("SettingsFile", "写入设置文件时内存不足。"),
+                        path, ENOMEM)};
     } catch (const std::length_error &) {
-        return FileFailure{7, describe(QStringLiteral("设置文件格式错误。"), path, EOVERFLOW)};
+        return FileFailure{
+            7, describe(QCoreApplication::translate("SettingsFile", "设置文件格式错误。"), path,
+                        EOVERFLOW)};
     }
     return writeReplacing(path, bytes, mode);
 }

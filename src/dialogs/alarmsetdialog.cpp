@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,31 +19,43 @@ using D = AlarmSetDialog;
 // Template order is the tab order.
 constexpr DialogControl alarmSetControls[] = {
     {D::AlarmsList, Kind::DropDownList, nullptr, 7, 15, 49, 89, TabStop},
-    {noControlId, Kind::StaticText, u"闹钟列表:", 7, 4, 42, 10, 0},
-    {D::NewButton, Kind::PushButton, u"新建(&N)", 14, 43, 36, 15, TabStop},
-    {D::SetButton, Kind::PushButton, u"设置(&S)", 14, 63, 36, 15, TabStop},
-    {D::RemoveButton, Kind::PushButton, u"移除(&R)", 14, 82, 36, 15, TabStop},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "闹钟列表:"), 7, 4, 42, 10,
+     0},
+    {D::NewButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "新建(&N)"), 14, 43, 36,
+     15, TabStop},
+    {D::SetButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置(&S)"), 14, 63, 36,
+     15, TabStop},
+    {D::RemoveButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "移除(&R)"), 14, 82, 36,
+     15, TabStop},
     {D::HourEdit, Kind::Edit, nullptr, 92, 17, 23, 13, Number | TabStop},
     {D::MinuteEdit, Kind::Edit, nullptr, 124, 17, 23, 13, Number | TabStop},
     {noControlId, Kind::GroupBox, nullptr, 7, 31, 50, 76, 0},
     {D::MessageEdit, Kind::Edit, nullptr, 67, 45, 105, 55,
      MultiLine | Centre | UpperCase | TabStop},
-    {D::ShowMessageBox, Kind::CheckBox, u"显示消息:", 68, 36, 76, 8, TabStop},
-    {noControlId, Kind::GroupBox, u"设置", 61, 4, 118, 151, 0},
-    {noControlId, Kind::StaticText, u"时间:", 68, 19, 21, 9, 0},
+    {D::ShowMessageBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "显示消息:"), 68, 36,
+     76, 8, TabStop},
+    {noControlId, Kind::GroupBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置"), 61, 4, 118, 151, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "时间:"), 68, 19, 21, 9, 0},
     {D::HourSpin, Kind::UpDown, nullptr, 102, 17, 11, 13, 0},
     {D::MinuteSpin, Kind::UpDown, nullptr, 136, 17, 11, 13, 0},
-    {noControlId, Kind::StaticText, u":", 115, 17, 8, 12, Centre},
+    {noControlId, Kind::StaticText, ":", 115, 17, 8, 12, Centre},
     {D::SoundEdit, Kind::Edit, nullptr, 66, 117, 107, 14, AutoHScroll | TabStop},
-    {D::BrowseButton, Kind::PushButton, u"浏览(&B)", 66, 136, 36, 15, TabStop},
+    {D::BrowseButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "浏览(&B)"), 66, 136,
+     36, 15, TabStop},
     {D::PlayButton, Kind::IconButton, nullptr, 141, 136, 16, 15, TabStop},
-    {noControlId, Kind::StaticText, u"声音:", 66, 107, 78, 9, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "声音:"), 66, 107, 78, 9,
+     0},
     {D::StopButton, Kind::IconButton, nullptr, 157, 136, 16, 15, Disabled | TabStop},
 };
 
-constexpr DialogTemplate alarmSetTemplate{187, 162, u"设置闹钟", alarmSetControls};
+constexpr DialogTemplate alarmSetTemplate{187, 162, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置闹钟"),
+                                          alarmSetControls, "AlarmSetDialog"};
 
-const QString newEntryLine = QStringLiteral("<新建>");
+// The last line of the list, after every alarm.
+QString newEntryLine()
+{
+    return QCoreApplication::translate("AlarmSetDialog", "<新建>");
+}
 
 // Two spaces, then the zero-padded time: "  07:05".
 QString displayString(const AlarmEntry &entry)
@@ -86,7 +99,7 @@ void AlarmSetDialog::OnInitDialog()
     QComboBox *lines = alarmLines();
     for (int i = 0; i < alarms.GetSize(); ++i)
         lines->addItem(displayString(alarms[i]));
-    lines->addItem(newEntryLine);
+    lines->addItem(newEntryLine());
     lines->setCurrentIndex(alarms.GetSize());
 
     auto *hourSpin = items.item<UpDown>(HourSpin);
@@ -198,7 +211,7 @@ void AlarmSetDialog::OnRemove()
 {
     const int i = alarmLines()->currentIndex();
     if (i == alarms.GetSize()) {
-        boxes.warning(this, QStringLiteral("没有选择!"));
+        boxes.warning(this, QCoreApplication::translate("AlarmSetDialog", "没有选择!"));
     } else {
         alarms.RemoveAt(i);
         if (changed)

@@ -4,6 +4,7 @@
 #include "messagebox.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -73,7 +74,7 @@ void DataExchange::text(QLineEdit *edit, int32_t &value)
     }
     const std::optional<int32_t> scanned = scanInteger(edit->text());
     if (!scanned) {
-        fail(edit, QStringLiteral("请输入一个整数。"));
+        fail(edit, QCoreApplication::translate("DataExchange", "请输入一个整数。"));
         return;
     }
     value = *scanned;
@@ -105,8 +106,9 @@ void DataExchange::minMax(QLineEdit *edit, int32_t value, int32_t min, int32_t m
     if (failure || !saving)
         return;
     if (value < min || value > max)
-        fail(edit, QStringLiteral("请输入一个介于 %1 和 %2 之间的整数。")
-                       .arg(QString::number(min), QString::number(max)));
+        fail(edit,
+             QCoreApplication::translate("DataExchange", "请输入一个介于 %1 和 %2 之间的整数。")
+                 .arg(QString::number(min), QString::number(max)));
 }
 
 void DataExchange::check(QAbstractButton *box, int32_t &value)

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QGroupBox>
 #include <QIcon>
@@ -30,9 +31,9 @@ protected:
     bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
 };
 
-QString textOf(const DialogControl &control)
+QString textOf(const char *context, const char *text)
 {
-    return control.text ? QString::fromUtf16(control.text) : QString();
+    return text ? QCoreApplication::translate(context, text) : QString();
 }
 
 bool isDigit(QChar c)
@@ -160,14 +161,14 @@ DialogItems::DialogItems(QWidget *dialog, const DialogTemplate &dialogTemplate)
     dialog->setFont(DialogUnits::dialogFont());
     const DialogUnits units(dialog->font());
     if (dialogTemplate.caption)
-        dialog->setWindowTitle(QString::fromUtf16(dialogTemplate.caption));
+        dialog->setWindowTitle(textOf(dialogTemplate.context, dialogTemplate.caption));
     dialog->setFixedSize(units.size(dialogTemplate.width, dialogTemplate.height));
 
     auto *enterPresses = new EnterPresses(dialog);
     QList<QWidget *> frames;
     // Created in template order, so Qt's focus chain is the template's tab order.
     for (const DialogControl &control : dialogTemplate.controls) {
-        QWidget *widget = create(dialog, control, enterPresses);
+        QWidget *widget = create(dialog, control, dialogTemplate.context, enterPresses);
         QRect place = units.rect(control.x, control.y, control.w, control.h);
         if (auto *list = qobject_cast<QComboBox *>(widget)) {
             // The template's height includes the dropped-down list: the closed box is as
@@ -198,10 +199,10 @@ DialogItems::DialogItems(QWidget *dialog, const DialogTemplate &dialogTemplate)
         frame->lower();
 }
 
-QWidget *DialogItems::create(QWidget *dialog, const DialogControl &control,
+QWidget *DialogItems::create(QWidget *dialog, const DialogControl &control, const char *context,
                              QObject *enterPresses) const
 {
-    const QString text = textOf(control);
+    const QString text = textOf(context, control.text);
     switch (control.kind) {
     case ControlKind::StaticText: {
         auto *label = new QLabel(dialog);

@@ -48,15 +48,16 @@ inline constexpr int noControlId = -1;
 struct DialogControl {
     int id;
     ControlKind kind;
-    const char16_t *text;
+    const char *text; // UTF-8 source text, translated in the template's context
     int x, y, w, h;
     unsigned style;
 };
 
 struct DialogTemplate {
     int width, height; // client area
-    const char16_t *caption;
+    const char *caption;
     std::span<const DialogControl> controls;
+    const char *context; // where the texts are found for translation
 };
 
 // Builds a template's controls on a dialog and finds them again by identifier. The dialog
@@ -70,7 +71,8 @@ public:
     template <typename T> T *item(int id) const { return qobject_cast<T *>(item(id)); }
 
 private:
-    QWidget *create(QWidget *dialog, const DialogControl &control, QObject *enterPresses) const;
+    QWidget *create(QWidget *dialog, const DialogControl &control, const char *context,
+                    QObject *enterPresses) const;
 
     QHash<int, QWidget *> byId;
 };

@@ -3,6 +3,7 @@
 #include "settings.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,36 +29,48 @@ enum : int {
 };
 
 constexpr DialogControl interfaceControls[] = {
-    {Check1, Kind::CheckBox, u"总在最前面", 7, 7, 121, 11, TabStop},
-    {Check2, Kind::CheckBox, u"从任务栏中隐藏", 7, 25, 121, 11, TabStop},
-    {LoginCheck, Kind::CheckBox, u"登录时启动", 7, 43, 121, 11, TabStop},
-    {noControlId, Kind::StaticText, u"你需重新运行程序，上述修改才能生效。", 0, 59, 135, 24, 0},
+    {Check1, Kind::CheckBox, QT_TRANSLATE_NOOP("OptionsSheet", "总在最前面"), 7, 7, 121, 11,
+     TabStop},
+    {Check2, Kind::CheckBox, QT_TRANSLATE_NOOP("OptionsSheet", "从任务栏中隐藏"), 7, 25, 121, 11,
+     TabStop},
+    {LoginCheck, Kind::CheckBox, QT_TRANSLATE_NOOP("OptionsSheet", "登录时启动"), 7, 43, 121, 11,
+     TabStop},
+    {noControlId, Kind::StaticText,
+     QT_TRANSLATE_NOOP("OptionsSheet", "你需重新运行程序，上述修改才能生效。"), 0, 59, 135, 24, 0},
 };
 
 constexpr DialogControl advancedControls[] = {
-    {Check1, Kind::CheckBox, u"禁用闹钟功能", 7, 7, 121, 12, TabStop},
-    {Check2, Kind::CheckBox, u"闹钟最大响铃时间", 7, 23, 121, 12, TabStop},
+    {Check1, Kind::CheckBox, QT_TRANSLATE_NOOP("OptionsSheet", "禁用闹钟功能"), 7, 7, 121, 12,
+     TabStop},
+    {Check2, Kind::CheckBox, QT_TRANSLATE_NOOP("OptionsSheet", "闹钟最大响铃时间"), 7, 23, 121, 12,
+     TabStop},
     {NumberEdit, Kind::Edit, nullptr, 15, 41, 32, 15, Number | TabStop},
     {Spin, Kind::UpDown, nullptr, 37, 42, 11, 15, 0},
-    {noControlId, Kind::StaticText, u"秒", 51, 46, 35, 10, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("OptionsSheet", "秒"), 51, 46, 35, 10, 0},
 };
 
 constexpr DialogControl chimeControls[] = {
-    {Check1, Kind::CheckBox, u"播放声音间隔时间", 7, 7, 121, 12, TabStop},
+    {Check1, Kind::CheckBox, QT_TRANSLATE_NOOP("OptionsSheet", "播放声音间隔时间"), 7, 7, 121, 12,
+     TabStop},
     {NumberEdit, Kind::Edit, nullptr, 15, 20, 23, 15, Number | TabStop},
     {Spin, Kind::UpDown, nullptr, 28, 20, 11, 15, 0},
-    {noControlId, Kind::StaticText, u"分", 43, 23, 26, 11, 0},
-    {noControlId, Kind::StaticText, u"声音:", 7, 41, 78, 9, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("OptionsSheet", "分"), 43, 23, 26, 11, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("OptionsSheet", "声音:"), 7, 41, 78, 9, 0},
     {SoundEdit, Kind::Edit, nullptr, 7, 52, 107, 14, AutoHScroll | TabStop},
-    {BrowseButton, Kind::PushButton, u"浏览(&B)", 7, 68, 36, 15, TabStop},
+    {BrowseButton, Kind::PushButton, QT_TRANSLATE_NOOP("OptionsSheet", "浏览(&B)"), 7, 68, 36, 15,
+     TabStop},
     {PlayButton, Kind::IconButton, nullptr, 83, 68, 16, 15, TabStop},
     {StopButton, Kind::IconButton, nullptr, 99, 68, 16, 15, Disabled | TabStop},
-    {noControlId, Kind::StaticText, u"( 在1小时内 )", 65, 23, 56, 11, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("OptionsSheet", "( 在1小时内 )"), 65, 23, 56,
+     11, 0},
 };
 
-constexpr DialogTemplate interfaceTemplate{135, 90, u"界面", interfaceControls};
-constexpr DialogTemplate advancedTemplate{135, 90, u"高级", advancedControls};
-constexpr DialogTemplate chimeTemplate{135, 90, u"常规响铃", chimeControls};
+constexpr DialogTemplate interfaceTemplate{135, 90, QT_TRANSLATE_NOOP("OptionsSheet", "界面"),
+                                           interfaceControls, "OptionsSheet"};
+constexpr DialogTemplate advancedTemplate{135, 90, QT_TRANSLATE_NOOP("OptionsSheet", "高级"),
+                                          advancedControls, "OptionsSheet"};
+constexpr DialogTemplate chimeTemplate{135, 90, QT_TRANSLATE_NOOP("OptionsSheet", "常规响铃"),
+                                       chimeControls, "OptionsSheet"};
 
 } // namespace
 
@@ -206,7 +219,7 @@ OptionsSheet::OptionsSheet(QWidget *parent, Sound &sound, FilePicker &files, Mes
       buttonBox(new QDialogButtonBox(
           QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this))
 {
-    setWindowTitle(QStringLiteral("选项"));
+    setWindowTitle(QCoreApplication::translate("OptionsSheet", "选项"));
     setFont(DialogUnits::dialogFont());
     for (PropertyPage *page :
          {static_cast<PropertyPage *>(&interfacePage), static_cast<PropertyPage *>(&advancedPage),
@@ -214,9 +227,12 @@ OptionsSheet::OptionsSheet(QWidget *parent, Sound &sound, FilePicker &files, Mes
         page->setSheet(this);
         pages->addTab(page, page->caption());
     }
-    buttonBox->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttonBox->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    buttonBox->button(QDialogButtonBox::Apply)->setText(QStringLiteral("应用(&A)"));
+    buttonBox->button(QDialogButtonBox::Ok)
+        ->setText(QCoreApplication::translate("OptionsSheet", "确定"));
+    buttonBox->button(QDialogButtonBox::Cancel)
+        ->setText(QCoreApplication::translate("OptionsSheet", "取消"));
+    buttonBox->button(QDialogButtonBox::Apply)
+        ->setText(QCoreApplication::translate("OptionsSheet", "应用(&A)"));
     buttonBox->button(QDialogButtonBox::Apply)->setEnabled(false);
     connect(buttonBox->button(QDialogButtonBox::Ok), &QPushButton::clicked, this,
             &OptionsSheet::OnOK);

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QIcon>
 #include <QMouseEvent>
@@ -402,7 +403,8 @@ void FaceWindow::copyFromSheet(const OptionsSheet &sheet)
                                                   QCoreApplication::applicationFilePath(),
                                                   QDir::currentPath())))
         services.messageBoxes.warning(
-            this, QStringLiteral("无法更改登录时启动的设置：%1").arg(Autostart::entryPath()));
+            this, QCoreApplication::translate("FaceWindow", "无法更改登录时启动的设置：%1")
+                      .arg(Autostart::entryPath()));
 }
 
 void FaceWindow::runOptions()

@@ -1,5 +1,6 @@
 #include "desktopnotifier.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -165,7 +166,9 @@ void DesktopNotifier::notify(const Notice &notice, bool ringing, uint replaces)
                  QVariant::fromValue(uchar(ringing ? Critical : Normal)));
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("zelka"));
     const QStringList actions =
-        ringing ? QStringList{QStringLiteral("stop"), QStringLiteral("停止")} : QStringList{};
+        ringing ? QStringList{QStringLiteral("stop"),
+                              QCoreApplication::translate("DesktopNotifier", "停止")}
+                : QStringList{};
     // A server that reads markup would read a typed "<" as markup: plain text stays plain.
     const QString body = bodyMarkup ? notice.body.toHtmlEscaped() : notice.body;
     QDBusMessage m = call(QStringLiteral("Notify"));

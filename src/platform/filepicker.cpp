@@ -1,5 +1,6 @@
 #include "filepicker.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 
 std::optional<QString> QtFilePicker::openWave(QWidget *owner)
@@ -10,7 +11,7 @@ std::optional<QString> QtFilePicker::openWave(QWidget *owner)
     dialog.setFileMode(QFileDialog::ExistingFile);
     // A name typed without an extension means the .wav file of that name.
     dialog.setDefaultSuffix(QStringLiteral("wav"));
-    dialog.setNameFilter(QStringLiteral("声音 (*.wav)"));
+    dialog.setNameFilter(QCoreApplication::translate("FilePicker", "声音 (*.wav)"));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();

@@ -2,6 +2,7 @@
 
 #include "gbk.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QScopeGuard>
 #include <QSet>
@@ -132,7 +133,8 @@ const MixerLoad &mixer()
         resolve(api.FreeChunk, "Mix_FreeChunk");
         resolve(api.CloseAudio, "Mix_CloseAudio");
         if (!missing.isEmpty()) {
-            result.error = QStringLiteral("缺少 ") + missing.join(QStringLiteral(", "));
+            result.error = QCoreApplication::translate("SdlSound", "缺少 %1")
+                               .arg(missing.join(QStringLiteral(", ")));
             return result;
         }
         result.api = &api;
@@ -154,9 +156,14 @@ QString quoted(const QByteArray &gbkPath)
     return QStringLiteral("“") + Gbk::toUnicode(gbkPath) + QStringLiteral("”");
 }
 
+QString cannotPlay(const QByteArray &path, const QString &why)
+{
+    return QCoreApplication::translate("SdlSound", "无法播放%1：%2").arg(quoted(path), why);
+}
+
 Failure fileFailure(const QByteArray &path, const QString &why)
 {
-    const QString reason = QStringLiteral("无法播放") + quoted(path) + QStringLiteral("：") + why;
+    const QString reason = cannotPlay(path, why);
     return {reason, reason};
 }
 
@@ -164,8 +171,9 @@ Failure notWave(const QByteArray &path, const QString &detail = {})
 {
     return fileFailure(
         path,
-        QStringLiteral("不是可播放的 WAVE 文件") +
-            (detail.isEmpty() ? QString() : QStringLiteral("（") + detail + QStringLiteral("）")));
+        detail.isEmpty()
+            ? QCoreApplication::translate("SdlSound", "不是可播放的 WAVE 文件")
+            : QCoreApplication::translate("SdlSound", "不是可播放的 WAVE 文件（%1）").arg(detail));
 }
 
 // One line on stderr the first time a cause is met in this process.
@@ -202,14 +210,13 @@ template <typename Stale> WaveRead readWave(const QByteArray &path, const Stale 
                           O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return {{},
-                fileFailure(path, QStringLiteral("文件无法读取（") +
-                                      QString::fromLocal8Bit(std::strerror(errno)) +
-                                      QStringLiteral("）"))};
+                fileFailure(path, QCoreApplication::translate("SdlSound", "文件无法读取（%1）")
+                                      .arg(QString::fromLocal8Bit(std::strerror(errno))))};
     struct stat status {
     };
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        return {{}, fileFailure(path, QStringLiteral("不是普通文件"))};
+        return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "不是普通文件"))};
     }
     QFile file;
     file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
@@ -261,7 +268,9 @@ template <typename Stale> WaveRead readWave(const QByteArray &path, const Stale 
                     return {{}, {}, true};
                 const QByteArray bytes = file.read(std::min(left, piece));
                 if (bytes.isEmpty())
-                    return {{}, fileFailure(path, QStringLiteral("文件读取失败"))};
+                    return {
+                        {},
+                        fileFailure(path, QCoreApplication::translate("SdlSound", "文件读取失败"))};
                 wave.append(bytes);
                 left -= bytes.size();
             }
@@ -329,7 +338,7 @@ Decoded decode(const MixerApi &mix, const QByteArray &path, const QByteArray &wa
     mix.AudioStreamFlush(stream);
     drain();
     if (pcm.isEmpty())
-        return {{}, notWave(path, QStringLiteral("没有声音数据"))};
+        return {{}, notWave(path, QCoreApplication::translate("SdlSound", "没有声音数据"))};
     return {pcm, {}};
 }
 
@@ -462,10 +471,10 @@ void SdlSound::Player::start(const Job &job)
         return fail(*read.failure);
     const MixerLoad &load = mixer();
     if (!load.api)
-        return fail({QStringLiteral("无法播放") + quoted(job.path) +
-                         QStringLiteral("：找不到声音库 %1（%2）")
-                             .arg(QLatin1String(mixerLibrary), load.error),
-                     QStringLiteral("library")});
+        return fail(
+            {cannotPlay(job.path, QCoreApplication::translate("SdlSound", "找不到声音库 %1（%2）")
+                                      .arg(QLatin1String(mixerLibrary), load.error)),
+             QStringLiteral("library")});
     mix = load.api;
     Decoded decoded = decode(*mix, job.path, read.wave, stale);
     read.wave.clear();
@@ -477,8 +486,8 @@ void SdlSound::Player::start(const Job &job)
     if (!openAndPlay()) {
         pcm.clear();
         return fail(
-            {QStringLiteral("无法播放") + quoted(job.path) +
-                 QStringLiteral("：打不开音频设备（%1）").arg(QString::fromUtf8(mix->GetError())),
+            {cannotPlay(job.path, QCoreApplication::translate("SdlSound", "打不开音频设备（%1）")
+                                      .arg(QString::fromUtf8(mix->GetError()))),
              QStringLiteral("device")});
     }
     state = job.kind == Kind::Alarm ? State::Looping : State::Once;
@@ -569,10 +578,11 @@ void SdlSound::Player::checkDevice()
     }
     deadline = Clock::now() + retry;
     if (!reported) {
-        const Failure failure{QStringLiteral("无法播放") + quoted(playing.path) +
-                                  QStringLiteral("：音频设备已断开，无法重新打开（%1）")
-                                      .arg(QString::fromUtf8(mix->GetError())),
-                              QStringLiteral("lost")};
+        const Failure failure{
+            cannotPlay(playing.path,
+                       QCoreApplication::translate("SdlSound", "音频设备已断开，无法重新打开（%1）")
+                           .arg(QString::fromUtf8(mix->GetError()))),
+            QStringLiteral("lost")};
         say(failure);
         reported = true;
         QMetaObject::invokeMethod(

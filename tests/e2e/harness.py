@@ -96,6 +96,29 @@ class Xvfb:
                 continue  # the window went away while we looked
         return found
 
+    def others(self):
+        """Mapped top-level windows other than a face, as (title, window)."""
+        found = []
+        for w in self.dpy.screen().root.query_tree().children:
+            try:
+                if w.get_attributes().map_state != X.IsViewable:
+                    continue
+                g = w.get_geometry()
+                if (g.width, g.height) == (157, 136) or g.width < 20:
+                    continue
+                name = w.get_full_text_property(self.dpy.intern_atom("_NET_WM_NAME")) \
+                    or w.get_wm_name() or ""
+                found.append((name, w))
+            except Exception:
+                continue  # the window went away while we looked
+        return found
+
+    def clipboard(self):
+        """The CLIPBOARD selection's text, or None."""
+        got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING"], capture_output=True,
+                             env=dict(os.environ, DISPLAY=self.name), timeout=5)
+        return got.stdout.decode("utf-8") if got.returncode == 0 else None
+
     def face(self):
         hits = [w for w in self.windows() if w[3:] == (157, 136)]
         return hits[0] if hits else None
@@ -284,7 +307,10 @@ class Zelka:
         # No session bus unless a test brings one: an unset address would autolaunch one.
         self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, SDL_AUDIODRIVER="dummy",
                         DBUS_SESSION_BUS_ADDRESS=f"unix:path={self.runtime}/no-bus")
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+        # The original language unless a test asks for another.
+        self.env["LANG"] = "C.UTF-8"
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_ALL",
+                     "LC_MESSAGES"):
             self.env.pop(name, None)
         if xvfb:
             self.env.update(DISPLAY=xvfb.name, QT_QPA_PLATFORM="xcb")

@@ -1,0 +1,294 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="zh_CN">
+<context>
+    <name>AlarmNotices</name>
+    <message>
+        <source>闹钟 %1</source>
+        <translation>Alarm %1</translation>
+    </message>
+    <message>
+        <source>（晚了 %1 分钟）</source>
+        <translation> (%1 min late)</translation>
+    </message>
+    <message>
+        <source>错过的闹钟</source>
+        <translation>Missed alarms</translation>
+    </message>
+</context>
+<context>
+    <name>AlarmSetDialog</name>
+    <message>
+        <source>闹钟列表:</source>
+        <translation>Alarms:</translation>
+    </message>
+    <message>
+        <source>新建(&amp;N)</source>
+        <translation>&amp;New</translation>
+    </message>
+    <message>
+        <source>设置(&amp;S)</source>
+        <translation>&amp;Set</translation>
+    </message>
+    <message>
+        <source>移除(&amp;R)</source>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>显示消息:</source>
+        <translation>Show message:</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <source>时间:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>浏览(&amp;B)</source>
+        <translation>&amp;Browse</translation>
+    </message>
+    <message>
+        <source>声音:</source>
+        <translation>Sound:</translation>
+    </message>
+    <message>
+        <source>设置闹钟</source>
+        <translation>Set Alarms</translation>
+    </message>
+    <message>
+        <source>&lt;新建&gt;</source>
+        <translation>&lt;New&gt;</translation>
+    </message>
+    <message>
+        <source>没有选择!</source>
+        <translation>Nothing selected!</translation>
+    </message>
+</context>
+<context>
+    <name>DataExchange</name>
+    <message>
+        <source>请输入一个整数。</source>
+        <translation>Please enter an integer.</translation>
+    </message>
+    <message>
+        <source>请输入一个介于 %1 和 %2 之间的整数。</source>
+        <translation>Please enter an integer between %1 and %2.</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopNotifier</name>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+</context>
+<context>
+    <name>FaceWindow</name>
+    <message>
+        <source>无法更改登录时启动的设置：%1</source>
+        <translation>Cannot change the start-at-login setting: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FilePicker</name>
+    <message>
+        <source>声音 (*.wav)</source>
+        <translation>Sounds (*.wav)</translation>
+    </message>
+</context>
+<context>
+    <name>OptionsSheet</name>
+    <message>
+        <source>总在最前面</source>
+        <translation>Always on top</translation>
+    </message>
+    <message>
+        <source>从任务栏中隐藏</source>
+        <translation>Hide from the taskbar</translation>
+    </message>
+    <message>
+        <source>登录时启动</source>
+        <translation>Start at login</translation>
+    </message>
+    <message>
+        <source>你需重新运行程序，上述修改才能生效。</source>
+        <translation>Restart the program for these changes to take effect.</translation>
+    </message>
+    <message>
+        <source>禁用闹钟功能</source>
+        <translation>Turn all alarms off</translation>
+    </message>
+    <message>
+        <source>闹钟最大响铃时间</source>
+        <translation>Limit the ringing time</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>seconds</translation>
+    </message>
+    <message>
+        <source>播放声音间隔时间</source>
+        <translation>Chime every</translation>
+    </message>
+    <message>
+        <source>分</source>
+        <translation>min</translation>
+    </message>
+    <message>
+        <source>声音:</source>
+        <translation>Sound:</translation>
+    </message>
+    <message>
+        <source>浏览(&amp;B)</source>
+        <translation>&amp;Browse</translation>
+    </message>
+    <message>
+        <source>( 在1小时内 )</source>
+        <translation>(within an hour)</translation>
+    </message>
+    <message>
+        <source>界面</source>
+        <translation>Interface</translation>
+    </message>
+    <message>
+        <source>高级</source>
+        <translation>Advanced</translation>
+    </message>
+    <message>
+        <source>常规响铃</source>
+        <translation>Chime</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>应用(&amp;A)</source>
+        <translation>&amp;Apply</translation>
+    </message>
+</context>
+<context>
+    <name>SdlSound</name>
+    <message>
+        <source>缺少 %1</source>
+        <translation>missing %1</translation>
+    </message>
+    <message>
+        <source>无法播放%1：%2</source>
+        <translation>Cannot play %1: %2</translation>
+    </message>
+    <message>
+        <source>不是可播放的 WAVE 文件</source>
+        <translation>not a playable WAVE file</translation>
+    </message>
+    <message>
+        <source>不是可播放的 WAVE 文件（%1）</source>
+        <translation>not a playable WAVE file (%1)</translation>
+    </message>
+    <message>
+        <source>文件无法读取（%1）</source>
+        <translation>the file cannot be read (%1)</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>文件读取失败</source>
+        <translation>reading the file failed</translation>
+    </message>
+    <message>
+        <source>没有声音数据</source>
+        <translation>no sound data</translation>
+    </message>
+    <message>
+        <source>找不到声音库 %1（%2）</source>
+        <translation>the sound library %1 cannot be found (%2)</translation>
+    </message>
+    <message>
+        <source>打不开音频设备（%1）</source>
+        <translation>the audio device cannot be opened (%1)</translation>
+    </message>
+    <message>
+        <source>音频设备已断开，无法重新打开（%1）</source>
+        <translation>the audio device was lost and cannot be opened again (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsFile</name>
+    <message>
+        <source>%1
+文件：%2
+原因：%3</source>
+        <translation>%1
+File: %2
+Cause: %3</translation>
+    </message>
+    <message>
+        <source>无法创建设置文件。</source>
+        <translation>The settings file cannot be created.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>The settings file cannot be written.</translation>
+    </message>
+    <message>
+        <source>无法保留损坏的设置文件的副本。</source>
+        <translation>No copy of the damaged settings file can be kept.</translation>
+    </message>
+    <message>
+        <source>它是一个不属于当前用户的符号链接</source>
+        <translation>it is a symbolic link that does not belong to the current user</translation>
+    </message>
+    <message>
+        <source>它是指向其他用户的文件的符号链接</source>
+        <translation>it is a symbolic link to another user&apos;s file</translation>
+    </message>
+    <message>
+        <source>无法打开声音文件。</source>
+        <translation>The sound file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>无法打开设置文件。</source>
+        <translation>The settings file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>读取设置文件时出错。</source>
+        <translation>Reading the settings file failed.</translation>
+    </message>
+    <message>
+        <source>读取设置文件时内存不足。</source>
+        <translation>Out of memory reading the settings file.</translation>
+    </message>
+    <message>
+        <source>无法更改设置文件的属性。</source>
+        <translation>The settings file&apos;s permissions cannot be changed.</translation>
+    </message>
+    <message>
+        <source>写入设置文件时内存不足。</source>
+        <translation>Out of memory writing the settings file.</translation>
+    </message>
+    <message>
+        <source>设置文件格式错误。</source>
+        <translation>The settings file&apos;s format is wrong.</translation>
+    </message>
+</context>
+<context>
+    <name>ZelkaApp</name>
+    <message>
+        <source>ZELKA!.DAT 已损坏. 设置不会被载入。</source>
+        <translation>ZELKA!.DAT is damaged. The settings will not be loaded.</translation>
+    </message>
+</context>
+</TS>
