@@ -22,6 +22,9 @@ packages=(
   openbox tint2
   # tests: a Wayland session (sway, drawn into an Xvfb window) with XWayland beside it
   sway xwayland
+  # tests: the validators for the menu entry and the software-centre metadata, and groff
+  # for the manual page
+  desktop-file-utils appstream groff-base
 )
 
 missing=()
