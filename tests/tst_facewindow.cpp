@@ -115,23 +115,6 @@ void press(FaceWindow *w, QPoint face)
     mouse(w, QEvent::MouseButtonPress, face, Qt::LeftButton, Qt::LeftButton);
 }
 
-// Records every accessibility event the process sends, whether or not a reader is active.
-class EventRecorder
-{
-public:
-    EventRecorder()
-    {
-        heard.clear();
-        previous = QAccessible::installUpdateHandler(record);
-    }
-    ~EventRecorder() { QAccessible::installUpdateHandler(previous); }
-    static inline QList<QAccessible::Event> heard;
-
-private:
-    static void record(QAccessibleEvent *event) { heard.append(event->type()); }
-    QAccessible::UpdateHandler previous;
-};
-
 QStringList childNames(QAccessibleInterface *face)
 {
     QStringList names;
@@ -659,20 +642,6 @@ private Q_SLOTS:
         }
         const QPoint gap = f.window->mapToGlobal(FaceWindow::faceOrigin + QPoint(57, 110));
         QCOMPARE(face->childAt(gap.x(), gap.y()), nullptr);
-    }
-
-    // The reader's side of these is in the end-to-end test: offscreen has no bridge to wake.
-    void withNoReaderTheFaceSendsNoAccessibilityEvents()
-    {
-        QVERIFY(!QAccessible::isActive());
-        Face f;
-        f.create();
-        QAccessible::queryAccessibleInterface(f.window.get())->childCount();
-        EventRecorder recorder;
-        QVERIFY(f.showRinging()); // a minute change and a switch to the ringing skin
-        f.window->pressStop();    // and back
-        QTest::qWait(1200);       // a tick of the normal face again
-        QCOMPARE(EventRecorder::heard, QList<QAccessible::Event>());
     }
 
     void ringingSwapsTheButtonsAndStopIsPressable()
