@@ -18,6 +18,8 @@ packages=(
   pulseaudio pulseaudio-utils
   # tests: a session bus with a notification server, and a wall clock set for one process
   dbus-daemon python3-dbus python3-dbusmock libfaketime
+  # tests: a screen reader's view of the face: the AT-SPI buses and a client for them
+  at-spi2-core python3-pyatspi
   # tests: a real window manager and taskbar
   openbox tint2
   # tests: a Wayland session (sway, drawn into an Xvfb window) with XWayland beside it

@@ -12,6 +12,7 @@
 #include "optionssheet.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace Skin;
 
@@ -111,6 +113,21 @@ void moveTo(FaceWindow *w, QPoint face, Qt::MouseButtons buttons = Qt::NoButton,
 void press(FaceWindow *w, QPoint face)
 {
     mouse(w, QEvent::MouseButtonPress, face, Qt::LeftButton, Qt::LeftButton);
+}
+
+QStringList childNames(QAccessibleInterface *face)
+{
+    QStringList names;
+    for (int i = 0; i < face->childCount(); ++i)
+        names.append(face->child(i)->text(QAccessible::Name));
+    return names;
+}
+
+void sendToolTipEvent(FaceWindow *w, QPoint face)
+{
+    const QPoint local = face + FaceWindow::faceOrigin;
+    QHelpEvent event(QEvent::ToolTip, local, w->mapToGlobal(local));
+    QCoreApplication::sendEvent(w, &event);
 }
 
 // Runs f on the modal dialog that the next press opens, then lets the press return.
@@ -547,6 +564,151 @@ private Q_SLOTS:
         press(f.window.get(), {110, 110});
         QCOMPARE(f.saves, 1);
         QVERIFY(!f.window->isVisible());
+    }
+
+    void buttonTips_data()
+    {
+        QTest::addColumn<bool>("ringing");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QString>("tip"); // "" none
+        QTest::newRow("bell") << false << QPoint(40, 110) << "设置闹钟";
+        QTest::newRow("bell's last hit column") << false << QPoint(55, 110) << "设置闹钟";
+        QTest::newRow("tools") << false << QPoint(60, 110) << "选项";
+        QTest::newRow("question mark") << false << QPoint(85, 110) << "关于";
+        QTest::newRow("cross") << false << QPoint(110, 110) << "退出";
+        QTest::newRow("between bell and tools") << false << QPoint(57, 110) << "";
+        QTest::newRow("above the buttons") << false << QPoint(40, 100) << "";
+        QTest::newRow("the time") << false << QPoint(60, 70) << "";
+        QTest::newRow("ringing: stop over the normal face's gap")
+            << true << QPoint(57, 110) << "停止";
+        QTest::newRow("ringing: cross") << true << QPoint(110, 110) << "退出";
+        QTest::newRow("ringing: between stop and cross") << true << QPoint(101, 110) << "";
+    }
+
+    void buttonTips()
+    {
+        QFETCH(bool, ringing);
+        QFETCH(QPoint, at);
+        QFETCH(QString, tip);
+        QToolTip::hideText();
+        QTRY_VERIFY(!QToolTip::isVisible());
+        Face f;
+        if (ringing) {
+            QVERIFY(f.showRinging());
+        } else {
+            f.create();
+            f.window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        }
+        // A tip already up over the cross: a rest elsewhere replaces it or takes it down.
+        sendToolTipEvent(f.window.get(), {110, 110});
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("退出"));
+        sendToolTipEvent(f.window.get(), at);
+        if (tip.isEmpty()) {
+            QTRY_VERIFY(!QToolTip::isVisible());
+        } else {
+            QVERIFY(QToolTip::isVisible());
+            QCOMPARE(QToolTip::text(), tip);
+        }
+    }
+
+    void theFaceReadsAsAWindowWithItsButtons()
+    {
+        Face f;
+        f.settings.windowX = 200;
+        f.settings.windowY = 150;
+        f.clock.setLocal(2026, 12, 9, 7, 5, 40);
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(f.window.get());
+        QVERIFY(face);
+        QCOMPARE(face->role(), QAccessible::Window);
+        QCOMPARE(face->text(QAccessible::Name), "Zelka!");
+        QCOMPARE(face->text(QAccessible::Description), "2026年12月9日 星期三 07:05");
+        QCOMPARE(childNames(face), (QStringList{"设置闹钟", "选项", "关于", "退出"}));
+        for (int k = 0; k < face->childCount(); ++k) {
+            QAccessibleInterface *button = face->child(k);
+            QCOMPARE(button->role(), QAccessible::PushButton);
+            QCOMPARE(button->parent(), face);
+            QCOMPARE(face->indexOfChild(button), k);
+            const QRect onScreen(f.window->mapToGlobal(FaceWindow::faceOrigin + buttonAt(k)),
+                                 buttonSize);
+            QCOMPARE(button->rect(), onScreen);
+            QCOMPARE(face->childAt(onScreen.center().x(), onScreen.center().y()), button);
+            QVERIFY(button->actionInterface());
+            QCOMPARE(button->actionInterface()->actionNames(),
+                     QStringList{QAccessibleActionInterface::pressAction()});
+        }
+        const QPoint gap = f.window->mapToGlobal(FaceWindow::faceOrigin + QPoint(57, 110));
+        QCOMPARE(face->childAt(gap.x(), gap.y()), nullptr);
+    }
+
+    void ringingSwapsTheButtonsAndStopIsPressable()
+    {
+        Face f;
+        QVERIFY(f.showRinging());
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(f.window.get());
+        QCOMPARE(face->text(QAccessible::Description), "2026年5月6日 星期三 07:30");
+        QCOMPARE(childNames(face), (QStringList{"停止", "退出"}));
+        QCOMPARE(face->child(0)->role(), QAccessible::PushButton);
+        QCOMPARE(face->child(0)->rect(),
+                 QRect(f.window->mapToGlobal(FaceWindow::faceOrigin + stopAt), stopSize));
+        QCOMPARE(face->child(1)->rect(),
+                 QRect(f.window->mapToGlobal(FaceWindow::faceOrigin + ringingQuitAt), buttonSize));
+        face->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(!f.window->clockwork().isRinging());
+        QCOMPARE(f.sound.requests.last().kind, RecordingSound::Kind::Stop);
+        QVERIFY(!f.notifier.ringing);
+        QCOMPARE(childNames(face), (QStringList{"设置闹钟", "选项", "关于", "退出"}));
+        QVERIFY(f.window->isVisible());
+    }
+
+    void aReadersPressDoesWhatAClickDoes_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("opens"); // "" none: the clock quits
+        QTest::newRow("设置闹钟") << int(FaceButtons::alarmButton) << "alarms";
+        QTest::newRow("选项") << int(FaceButtons::optionsButton) << "options";
+        QTest::newRow("关于") << int(FaceButtons::logoButton) << "logo";
+        QTest::newRow("退出") << int(FaceButtons::quitButton) << "";
+    }
+
+    void aReadersPressDoesWhatAClickDoes()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, opens);
+        Face f;
+        f.create();
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QString opened;
+        QTimer dialogWatch;
+        dialogWatch.callOnTimeout([&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            if (qobject_cast<AlarmSetDialog *>(modal))
+                opened = "alarms";
+            else if (dynamic_cast<OptionsSheet *>(modal))
+                opened = "options";
+            else if (dynamic_cast<LogoDialog *>(modal))
+                opened = "logo";
+            static_cast<QDialog *>(modal)->reject();
+        });
+        dialogWatch.start(10);
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(f.window.get());
+        face->child(button)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        if (opens.isEmpty()) {
+            QTRY_COMPARE(f.saves, 1);
+            QVERIFY(!f.window->isVisible());
+        } else {
+            QTRY_COMPARE(opened, opens);
+            QCOMPARE(f.saves, 0);
+            QVERIFY(f.window->isVisible());
+        }
+        // A press from a reader is no press of the mouse: no drag begins.
+        QCOMPARE(QWidget::mouseGrabber(), nullptr);
     }
 
     void pixelDoubledOnHighDpi()

@@ -4,6 +4,8 @@
 #include "alarmsetdialog.h"
 #include "autostart.h"
 #include "bitmapcopy.h"
+#include "faceaccessible.h"
+#include "facelabels.h"
 #include "logodialog.h"
 #include "messagebox.h"
 #include "notifier.h"
@@ -19,6 +21,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 #include <QWindow>
 
 #include <algorithm>
@@ -65,6 +68,7 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
       handCursor(QPixmap(QStringLiteral(":/art/hand.png")), 5, 0)
 {
     setWindowTitle(QStringLiteral("Zelka!"));
+    FaceAccessible::install();
     // Every pixel is painted from the back buffers: no background erase.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -157,7 +161,10 @@ void FaceWindow::timerEvent(QTimerEvent *event)
 {
     for (int id = 1; id < int(timers.size()); ++id) {
         if (timers[size_t(id)].timerId() == event->timerId()) {
+            const int64_t shown = works.shownMinute;
             works.onTimer(id);
+            if (works.shownMinute != shown)
+                FaceAccessible::minuteChanged(this);
             return;
         }
     }
@@ -189,6 +196,7 @@ void FaceWindow::InvalidateRect()
 void FaceWindow::ringingStarted(int index, int lateMinutes)
 {
     services.notifier.showRinging(AlarmNotices::ringing(alarmList[index], lateMinutes));
+    skinMayHaveSwitched();
 }
 
 void FaceWindow::ringingEnded()
@@ -196,6 +204,17 @@ void FaceWindow::ringingEnded()
     services.notifier.endRinging();
     if (flashOn)
         FlashWindow();
+    skinMayHaveSwitched();
+}
+
+void FaceWindow::skinMayHaveSwitched()
+{
+    // A second alarm can start ringing while one rings: that is no switch.
+    if (works.isRinging() == skinRinging)
+        return;
+    skinRinging = works.isRinging();
+    QToolTip::hideText();
+    FaceAccessible::skinSwitched(this);
 }
 
 void FaceWindow::alarmsMissed(const QList<MissedAlarms::Occurrence> &missed)
@@ -225,6 +244,30 @@ void FaceWindow::pressStop()
     if (stored.limitRinging)
         KillTimer(FaceTimer::limit);
     works.stopRinging();
+}
+
+bool FaceWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        showButtonTip(*static_cast<QHelpEvent *>(event));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void FaceWindow::showButtonTip(const QHelpEvent &help)
+{
+    const bool ringing = works.isRinging();
+    const QPoint at = help.pos() - faceOrigin;
+    const FaceButtons::Hit hit = FaceButtons::hitTest(at.x(), at.y());
+    const int k = ringing ? hit.ringing : hit.normal;
+    if (k == FaceButtons::none) {
+        QToolTip::hideText();
+        return;
+    }
+    // The tip goes when the pointer leaves the button's hit range.
+    QToolTip::showText(help.globalPos(), FaceLabels::button(ringing, k).name, this,
+                       FaceLabels::hitRect(ringing, k).translated(faceOrigin));
 }
 
 void FaceWindow::paintEvent(QPaintEvent *event)
@@ -342,7 +385,25 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
         normal = normalBeforeMove;
         ringingHover = ringingBeforeMove;
     }
-    switch (FaceButtons::pressAction(works.isRinging(), normal, ringingHover)) {
+    if (const Action action = FaceButtons::pressAction(works.isRinging(), normal, ringingHover);
+        action != Action::BeginDrag) {
+        press(action);
+        return;
+    }
+    // Without a known position only the compositor can move the window.
+    if (!positionKnown() && windowHandle()) {
+        windowHandle()->startSystemMove();
+        return;
+    }
+    dragAnchor = event->position().toPoint() - faceOrigin;
+    placeAtPress = pos();
+    grabMouse();
+}
+
+void FaceWindow::press(FaceButtons::Action action)
+{
+    using FaceButtons::Action;
+    switch (action) {
     case Action::StopRinging:
         pressStop();
         break;
@@ -365,14 +426,7 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
         break;
     }
     case Action::BeginDrag:
-        // Without a known position only the compositor can move the window.
-        if (!positionKnown() && windowHandle()) {
-            windowHandle()->startSystemMove();
-            break;
-        }
-        dragAnchor = event->position().toPoint() - faceOrigin;
-        placeAtPress = pos();
-        grabMouse();
+        // A drag needs the pointer: only the mouse begins one.
         break;
     }
 }

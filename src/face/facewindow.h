@@ -20,6 +20,7 @@
 #include <optional>
 
 class FilePicker;
+class QHelpEvent;
 class MessageBoxes;
 class Notifier;
 class OptionsSheet;
@@ -41,6 +42,8 @@ struct FaceServices {
 // skin bitmaps into two back buffers.
 class FaceWindow : public QWidget, private FaceHost
 {
+    Q_OBJECT
+
 public:
     // save writes the settings and the alarm list; it does not return when that fails.
     using SaveFunction = std::function<void(const Settings &)>;
@@ -74,8 +77,11 @@ public:
     void bringToFront();
     // What the stop button does, from wherever it is asked; nothing unless it rings.
     void pressStop();
+    // What a press on a button does, from the mouse or from a screen reader.
+    void press(FaceButtons::Action action);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
@@ -97,6 +103,9 @@ private:
     void ringingEnded() override;
     void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) override;
     void reportChange();
+    void showButtonTip(const QHelpEvent &help);
+    // Tells readers and hides a button's tip when the other skin comes to show.
+    void skinMayHaveSwitched();
     // A close request that a modal dialog would swallow: the dialogs go, then the close.
     void closeUnderDialogs();
 
@@ -130,6 +139,7 @@ private:
     std::unique_ptr<X11Window::CloseRequests> closeRequests;
     std::array<QBasicTimer, 5> timers; // by face timer id, 1 to 4
     bool flashOn = false;
-    bool closing = false; // the close handler is under way, or done
+    bool skinRinging = false; // the skin the last switch left showing
+    bool closing = false;     // the close handler is under way, or done
     bool closed = false;
 };

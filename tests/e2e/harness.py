@@ -5,6 +5,7 @@ Used by the end-to-end tests and by the benchmark. Needs Debian's python3-xlib, 
 """
 import json
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -444,6 +445,78 @@ class SessionBus:
             if proc and proc.poll() is None:
                 proc.terminate()
                 proc.wait(timeout=10)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class AccessibilityBus:
+    """A private session bus with the AT-SPI bus launcher on it and accessibility switched
+    on, as a desktop with a screen reader has it. Everything it starts lives in a scratch
+    home, so no user's settings change."""
+
+    def __init__(self):
+        import dbus  # Debian's python3-dbus, seen by /usr/bin/python3
+        self.dir = tempfile.mkdtemp(prefix="zelka-a11y-")
+        os.chmod(self.dir, 0o700)
+        self.address = f"unix:path={self.dir}/bus"
+        # The launcher and the daemons the buses start inherit this environment.
+        self.env = dict(os.environ, HOME=self.dir, XDG_RUNTIME_DIR=self.dir,
+                        XDG_CONFIG_HOME=f"{self.dir}/config", XDG_CACHE_HOME=f"{self.dir}/cache",
+                        GSETTINGS_BACKEND="memory", DBUS_SESSION_BUS_ADDRESS=self.address,
+                        NO_AT_BRIDGE="1")
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS"):
+            self.env.pop(name, None)
+        self.daemon = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address", self.address],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.launcher = None
+        self.bus = None
+        try:
+            if not wait_until(lambda: os.path.exists(f"{self.dir}/bus"), 10):
+                raise RuntimeError("dbus-daemon did not start")
+            self.launcher = subprocess.Popen(
+                ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.bus = dbus.bus.BusConnection(self.address)
+            if not wait_until(lambda: self.bus.name_has_owner("org.a11y.Bus"), 10):
+                raise RuntimeError("the AT-SPI bus launcher did not start")
+            status = dbus.Interface(self.bus.get_object("org.a11y.Bus", "/org/a11y/bus"),
+                                    "org.freedesktop.DBus.Properties")
+            status.Set("org.a11y.Status", "IsEnabled", True, timeout=10)
+        except Exception:
+            self.close()
+            raise
+
+    def client(self, *args, timeout=20):
+        """Runs atspiclient.py with args; returns what it printed, parsed as JSON."""
+        out = subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(__file__),
+                                                               "atspiclient.py"), *args],
+                             env=self.env, capture_output=True, timeout=timeout, check=True)
+        return json.loads(out.stdout)
+
+    def listener(self, seconds):
+        """Starts atspiclient.py listen; returns the process once it listens."""
+        proc = subprocess.Popen(
+            ["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "atspiclient.py"),
+             "listen", str(seconds)],
+            env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        ready, _, _ = select.select([proc.stdout], [], [], 20)
+        if not ready or proc.stdout.readline().strip() != "ready":
+            proc.kill()
+            proc.wait()
+            raise RuntimeError("the AT-SPI listener did not start")
+        return proc
+
+    def close(self):
+        if self.bus is not None:
+            self.bus.close()
+        for proc in (self.launcher, self.daemon):
+            if proc and proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
         shutil.rmtree(self.dir, ignore_errors=True)
 
 

@@ -1,0 +1,207 @@
+#include "faceaccessible.h"
+
+#include "facelabels.h"
+#include "facewindow.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+// One button of one skin; it stays valid while the face lives.
+class ButtonAccessible : public QAccessibleInterface, public QAccessibleActionInterface
+{
+public:
+    ButtonAccessible(FaceWindow *face, bool ringing, int index)
+        : face(face), ringing(ringing), index(index)
+    {}
+
+    bool isValid() const override { return !face.isNull(); }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return face ? face->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override
+    {
+        return face ? QAccessible::queryAccessibleInterface(face.data()) : nullptr;
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? FaceLabels::button(ringing, index).name : QString();
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+    QRect rect() const override
+    {
+        if (!face)
+            return {};
+        const QRect sprite = FaceLabels::button(ringing, index).sprite;
+        return {face->mapToGlobal(FaceWindow::faceOrigin + sprite.topLeft()), sprite.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::PushButton; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.invisible = !face || !face->isVisible() || face->clockwork().isRinging() != ringing;
+        return s;
+    }
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::ActionInterface
+                   ? static_cast<QAccessibleActionInterface *>(this)
+                   : nullptr;
+    }
+
+    QStringList actionNames() const override { return {pressAction()}; }
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
+    void doAction(const QString &name) override
+    {
+        if (!face || name != pressAction())
+            return;
+        // After the reader's call has returned: the press may open a modal dialog.
+        QTimer::singleShot(0, face.data(), [face = face.data(), ringing = ringing, k = index] {
+            // A button of the skin that no longer shows does nothing.
+            if (face->clockwork().isRinging() == ringing)
+                face->press(FaceButtons::pressAction(ringing, k, k));
+        });
+    }
+
+private:
+    QPointer<FaceWindow> face;
+    bool ringing;
+    int index;
+};
+
+QAccessibleInterface *factory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("FaceWindow") && object && object->isWidgetType())
+        return new FaceAccessible(static_cast<FaceWindow *>(object));
+    return nullptr;
+}
+
+void send(QAccessibleInterface *iface, QAccessible::Event type)
+{
+    QAccessibleEvent event(iface, type);
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
+
+FaceAccessible::FaceAccessible(FaceWindow *face) : QAccessibleWidget(face, QAccessible::Window) {}
+
+FaceAccessible::~FaceAccessible()
+{
+    for (QAccessible::Id id : buttons)
+        if (id)
+            QAccessible::deleteAccessibleInterface(id);
+}
+
+void FaceAccessible::install()
+{
+    static const bool installed = (QAccessible::installFactory(factory), true);
+    Q_UNUSED(installed);
+}
+
+void FaceAccessible::minuteChanged(FaceWindow *face)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(face, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+void FaceAccessible::skinSwitched(FaceWindow *face)
+{
+    if (!QAccessible::isActive())
+        return;
+    auto *iface = static_cast<FaceAccessible *>(QAccessible::queryAccessibleInterface(face));
+    if (!iface)
+        return;
+    const bool now = iface->ringing();
+    // The old skin's buttons go, as removed children, and the new one's come.
+    iface->forget(!now);
+    for (int k = 0; k < FaceLabels::buttonCount(now); ++k)
+        send(iface->button(now, k), QAccessible::ObjectCreated);
+}
+
+FaceWindow *FaceAccessible::face() const
+{
+    return static_cast<FaceWindow *>(widget());
+}
+
+bool FaceAccessible::ringing() const
+{
+    return face()->clockwork().isRinging();
+}
+
+size_t FaceAccessible::slot(bool ringing, int index)
+{
+    return size_t(ringing ? FaceLabels::buttonCount(false) + index : index);
+}
+
+QAccessibleInterface *FaceAccessible::button(bool ringing, int index) const
+{
+    QAccessible::Id &id = buttons[slot(ringing, index)];
+    if (!id)
+        id = QAccessible::registerAccessibleInterface(new ButtonAccessible(face(), ringing, index));
+    return QAccessible::accessibleInterface(id);
+}
+
+void FaceAccessible::forget(bool ringing)
+{
+    for (int k = 0; k < FaceLabels::buttonCount(ringing); ++k) {
+        QAccessible::Id &id = buttons[slot(ringing, k)];
+        if (!id)
+            continue;
+        send(QAccessible::accessibleInterface(id), QAccessible::ObjectDestroyed);
+        QAccessible::deleteAccessibleInterface(id);
+        id = 0;
+    }
+}
+
+QString FaceAccessible::text(QAccessible::Text t) const
+{
+    switch (t) {
+    case QAccessible::Name:
+        return face()->windowTitle();
+    case QAccessible::Description:
+        return FaceLabels::shownTime(face()->clockwork().shownMinute);
+    default:
+        return QAccessibleWidget::text(t);
+    }
+}
+
+int FaceAccessible::childCount() const
+{
+    return FaceLabels::buttonCount(ringing());
+}
+
+QAccessibleInterface *FaceAccessible::child(int index) const
+{
+    if (index < 0 || index >= childCount())
+        return nullptr;
+    return button(ringing(), index);
+}
+
+int FaceAccessible::indexOfChild(const QAccessibleInterface *child) const
+{
+    const bool now = ringing();
+    for (int k = 0; k < FaceLabels::buttonCount(now); ++k) {
+        const QAccessible::Id id = buttons[slot(now, k)];
+        if (id && QAccessible::accessibleInterface(id) == child)
+            return k;
+    }
+    return -1;
+}
+
+QAccessibleInterface *FaceAccessible::childAt(int x, int y) const
+{
+    const QPoint at = face()->mapFromGlobal(QPoint(x, y)) - FaceWindow::faceOrigin;
+    const FaceButtons::Hit hit = FaceButtons::hitTest(at.x(), at.y());
+    const bool now = ringing();
+    const int k = now ? hit.ringing : hit.normal;
+    return k == FaceButtons::none ? nullptr : button(now, k);
+}

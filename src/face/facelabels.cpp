@@ -1,0 +1,63 @@
+#include "facelabels.h"
+
+#include "clockwork.h"
+#include "facebuttons.h"
+#include "skin.h"
+
+#include <iterator>
+
+namespace FaceLabels {
+
+namespace {
+
+using namespace FaceButtons;
+
+const Button normalButtons[] = {
+    {QRect(Skin::buttonAt(alarmButton), Skin::buttonSize), QStringLiteral("设置闹钟")},
+    {QRect(Skin::buttonAt(optionsButton), Skin::buttonSize), QStringLiteral("选项")},
+    {QRect(Skin::buttonAt(logoButton), Skin::buttonSize), QStringLiteral("关于")},
+    {QRect(Skin::buttonAt(quitButton), Skin::buttonSize), QStringLiteral("退出")},
+};
+const Button ringingButtons[] = {
+    {QRect(Skin::stopAt, Skin::stopSize), QStringLiteral("停止")},
+    {QRect(Skin::ringingQuitAt, Skin::buttonSize), QStringLiteral("退出")},
+};
+
+// By tm_wday, Sunday first.
+const QString weekdays[] = {
+    QStringLiteral("星期日"), QStringLiteral("星期一"), QStringLiteral("星期二"),
+    QStringLiteral("星期三"), QStringLiteral("星期四"), QStringLiteral("星期五"),
+    QStringLiteral("星期六"),
+};
+
+} // namespace
+
+int buttonCount(bool ringing)
+{
+    return ringing ? int(std::size(ringingButtons)) : int(std::size(normalButtons));
+}
+
+const Button &button(bool ringing, int index)
+{
+    return ringing ? ringingButtons[index] : normalButtons[index];
+}
+
+QRect hitRect(bool ringing, int index)
+{
+    return button(ringing, index).sprite.adjusted(0, 0, 1, 0);
+}
+
+QString shownTime(int64_t minute)
+{
+    const std::tm t = localFields(minute);
+    const QChar zero(u'0');
+    return QStringLiteral("%1年%2月%3日 %4 %5:%6")
+        .arg(t.tm_year + 1900)
+        .arg(t.tm_mon + 1)
+        .arg(t.tm_mday)
+        .arg(weekdays[t.tm_wday])
+        .arg(t.tm_hour, 2, 10, zero)
+        .arg(t.tm_min, 2, 10, zero);
+}
+
+} // namespace FaceLabels

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+
+// The words the face says through a screen reader and its tooltips, kept in one place.
+namespace FaceLabels {
+
+// A button of one skin: where its picture lies on the face and what it is called.
+struct Button {
+    QRect sprite;
+    QString name;
+};
+
+// The buttons of a skin, left to right, by their FaceButtons index.
+int buttonCount(bool ringing);
+const Button &button(bool ringing, int index);
+// The face pixels that hit-test to the button: its picture and the column after it.
+QRect hitRect(bool ringing, int index);
+
+// The date and time the face shows for a whole local minute: "2026年12月9日 星期三 07:30".
+QString shownTime(int64_t minute);
+
+} // namespace FaceLabels

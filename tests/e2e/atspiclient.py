@@ -1,0 +1,76 @@
+"""An AT-SPI client, as a screen reader is one: run by /usr/bin/python3 (Debian's
+python3-pyatspi) in the environment of a test's accessibility bus.
+
+  atspiclient.py tree            prints the applications, their windows and buttons as JSON
+  atspiclient.py press NAME      presses the button of that name in the Zelka! window
+  atspiclient.py listen SECONDS  prints description and children changes as JSON lines,
+                                 "ready" first, for SECONDS
+"""
+import json
+import sys
+
+import pyatspi
+from gi.repository import GLib
+
+
+def button(child):
+    ext = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    action = child.queryAction()
+    return {"name": child.name, "role": child.getRoleName(),
+            "rect": [ext.x, ext.y, ext.width, ext.height],
+            "actions": [action.getName(i) for i in range(action.nActions)]}
+
+
+def tree():
+    apps = []
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is None:
+            continue
+        windows = [{"name": w.name, "description": w.description, "role": w.getRoleName(),
+                    "buttons": [button(c) for c in w]} for w in app]
+        apps.append({"name": app.name, "windows": windows})
+    return apps
+
+
+def press(name):
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is None or app.name != "Zelka!":
+            continue
+        for window in app:
+            for child in window:
+                if child.name == name:
+                    return child.queryAction().doAction(0)
+    return False
+
+
+def listen(seconds):
+    def heard(event):
+        if event.type == "object:property-change:accessible-description":
+            detail = event.source.description  # Qt sends the object, not the text
+        elif event.type.startswith("object:children-changed"):
+            try:
+                detail = event.any_data.name
+            except Exception:
+                detail = None  # a removed child may be gone already
+        else:
+            return
+        print(json.dumps({"type": event.type, "source": event.source.name, "detail": detail},
+                         ensure_ascii=False), flush=True)
+
+    # The kinds a screen reader asks for. Qt 6.4 wakes its removal events with state
+    # changes, and its property changes only with the whole kind.
+    pyatspi.Registry.registerEventListener(
+        heard, "object:property-change", "object:children-changed", "object:state-changed")
+    GLib.timeout_add(int(seconds * 1000), pyatspi.Registry.stop)
+    print("ready", flush=True)
+    pyatspi.Registry.start()
+
+
+if __name__ == "__main__":
+    command = sys.argv[1]
+    if command == "tree":
+        print(json.dumps(tree(), ensure_ascii=False))
+    elif command == "press":
+        print(json.dumps(bool(press(sys.argv[2]))))
+    elif command == "listen":
+        listen(float(sys.argv[2]))

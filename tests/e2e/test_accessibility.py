@@ -1,0 +1,111 @@
+"""The face as a screen reader finds it over AT-SPI: a real bus, a real client (pyatspi)."""
+import json
+import os
+import shutil
+import time
+import unittest
+
+from harness import AccessibilityBus, Xvfb, Zelka, faked_time, wait_until
+from settingsbytes import settings_file
+
+FACE = (3, 3)  # the face inside the window's border
+NORMAL = ["设置闹钟", "选项", "关于", "退出"]
+RINGING = ["停止", "退出"]
+
+
+class Accessibility(unittest.TestCase):
+    def setUp(self):
+        for need in ("dbus-daemon", "/usr/libexec/at-spi-bus-launcher"):
+            if not shutil.which(need):
+                self.skipTest(f"no {need} (scripts/setup.sh installs it)")
+        if not os.path.exists("/usr/lib/python3/dist-packages/pyatspi"):
+            self.skipTest("no python3-pyatspi (scripts/setup.sh installs it)")
+        self.x = Xvfb()
+        self.addCleanup(self.x.close)
+        self.bus = AccessibilityBus()
+        self.addCleanup(self.bus.close)
+        self.run_ = Zelka(self.x, env={"DBUS_SESSION_BUS_ADDRESS": self.bus.address})
+        self.addCleanup(self.run_.cleanup)
+
+    def window(self):
+        """The clock's one window as the reader sees it, once the clock has registered."""
+        def found():
+            apps = [a for a in self.bus.client("tree") if a["name"] == "Zelka!"]
+            return apps[0]["windows"] if apps and apps[0]["windows"] else None
+        windows = wait_until(found, 10, 0.2)
+        self.assertTrue(windows, f"no Zelka! window over AT-SPI: {self.bus.client('tree')}")
+        self.assertEqual(len(windows), 1)
+        return windows[0]
+
+    def band(self, x, y, width, height):
+        path = os.path.join(self.run_.dir, "band.png")
+        self.x.screenshot(path, x, y, width, height)
+        with open(path, "rb") as f:
+            return f.read()
+
+    def names(self):
+        return [b["name"] for b in self.window()["buttons"]]
+
+    def test_the_face_reads_as_a_window_with_its_four_buttons(self):
+        self.run_.write(settings_file(windowX=100, windowY=80))
+        self.run_.env.update(faked_time("2026-12-09 07:12:20"))
+        self.run_.start()
+        face = self.run_.wait_face()
+        self.assertIsNotNone(face)
+        window = self.window()
+        print(json.dumps(window, ensure_ascii=False))
+        self.assertEqual((window["name"], window["role"]), ("Zelka!", "frame"))
+        self.assertEqual(window["description"], "2026年12月9日 星期三 07:12")
+        _, wx, wy, _, _ = face
+        expected = [{"name": name, "role": "push button",
+                     "rect": [wx + FACE[0] + 37 + 22 * k, wy + FACE[1] + 106, 18, 16],
+                     "actions": ["Press"]} for k, name in enumerate(NORMAL)]
+        self.assertEqual(window["buttons"], expected)
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
+    def test_a_reader_hears_the_minute_and_the_ringing_and_presses_stop(self):
+        listener = self.bus.listener(60)
+        self.addCleanup(lambda: listener.poll() is None and (listener.kill(), listener.wait()))
+        face = self.run_.start_before((7, 30, "", 0, "Ring.wav"))
+        self.assertIsNotNone(face)
+        # The alarm's minute: the stop and quit buttons replace the four.
+        self.assertTrue(wait_until(lambda: self.names() == RINGING, 10, 0.2),
+                        f"no ringing buttons: {self.names()}")
+        ringing = self.window()
+        print(json.dumps(ringing, ensure_ascii=False))
+        self.assertEqual(ringing["description"], "2026年12月9日 星期三 07:30")
+        _, wx, wy, _, _ = face
+        self.assertEqual([b["rect"] for b in ringing["buttons"]],
+                         [[wx + FACE[0] + 37, wy + FACE[1] + 106, 62, 16],
+                          [wx + FACE[0] + 103, wy + FACE[1] + 106, 18, 16]])
+        self.assertEqual([b["role"] for b in ringing["buttons"]], ["push button"] * 2)
+
+        band = (wx + FACE[0] + 37, wy + FACE[1] + 106, 85, 16)
+        bells = self.band(*band)
+        self.assertTrue(self.bus.client("press", "停止"))
+        self.assertTrue(wait_until(lambda: self.names() == NORMAL, 5, 0.2),
+                        "pressing stop did not end the ringing")
+        # On screen too: the four buttons in place of the stop button.
+        self.assertNotEqual(self.band(*band), bells)
+        self.assertIsNone(self.run_.proc.poll())
+
+        listener.terminate()
+        out, _ = listener.communicate(timeout=10)
+        heard = [h for h in (json.loads(line) for line in out.splitlines() if line.strip())
+                 if h["source"] == "Zelka!"]
+        print("\n".join(json.dumps(h, ensure_ascii=False) for h in heard))
+        described = [h["detail"] for h in heard
+                     if h["type"] == "object:property-change:accessible-description"]
+        self.assertEqual(described, ["2026年12月9日 星期三 07:30"])
+        added = [h["detail"] for h in heard if h["type"] == "object:children-changed:add"]
+        removed = [h for h in heard if h["type"] == "object:children-changed:remove"]
+        self.assertEqual(added, RINGING + NORMAL)
+        self.assertEqual(len(removed), len(NORMAL) + len(RINGING))
+
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
