@@ -86,6 +86,61 @@
     </message>
 </context>
 <context>
+    <name>FaceLabels</name>
+    <message>
+        <source>设置闹钟</source>
+        <translation>Alarm settings</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>星期日</source>
+        <translation>Sunday</translation>
+    </message>
+    <message>
+        <source>星期一</source>
+        <translation>Monday</translation>
+    </message>
+    <message>
+        <source>星期二</source>
+        <translation>Tuesday</translation>
+    </message>
+    <message>
+        <source>星期三</source>
+        <translation>Wednesday</translation>
+    </message>
+    <message>
+        <source>星期四</source>
+        <translation>Thursday</translation>
+    </message>
+    <message>
+        <source>星期五</source>
+        <translation>Friday</translation>
+    </message>
+    <message>
+        <source>星期六</source>
+        <translation>Saturday</translation>
+    </message>
+    <message>
+        <source>%1年%2月%3日 %4 %5:%6</source>
+        <translation>%4 %3/%2/%1 %5:%6</translation>
+    </message>
+</context>
+<context>
     <name>FaceWindow</name>
     <message>
         <source>无法更改登录时启动的设置：%1</source>

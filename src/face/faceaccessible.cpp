@@ -31,7 +31,7 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name ? FaceLabels::button(ringing, index).name : QString();
+        return t == QAccessible::Name ? FaceLabels::button(ringing, index).name() : QString();
     }
     void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override

@@ -4,6 +4,8 @@
 #include "facebuttons.h"
 #include "skin.h"
 
+#include <QCoreApplication>
+
 #include <iterator>
 
 namespace FaceLabels {
@@ -13,24 +15,32 @@ namespace {
 using namespace FaceButtons;
 
 const Button normalButtons[] = {
-    {QRect(Skin::buttonAt(alarmButton), Skin::buttonSize), QStringLiteral("设置闹钟")},
-    {QRect(Skin::buttonAt(optionsButton), Skin::buttonSize), QStringLiteral("选项")},
-    {QRect(Skin::buttonAt(logoButton), Skin::buttonSize), QStringLiteral("关于")},
-    {QRect(Skin::buttonAt(quitButton), Skin::buttonSize), QStringLiteral("退出")},
+    {QRect(Skin::buttonAt(alarmButton), Skin::buttonSize),
+     QT_TRANSLATE_NOOP("FaceLabels", "设置闹钟")},
+    {QRect(Skin::buttonAt(optionsButton), Skin::buttonSize),
+     QT_TRANSLATE_NOOP("FaceLabels", "选项")},
+    {QRect(Skin::buttonAt(logoButton), Skin::buttonSize), QT_TRANSLATE_NOOP("FaceLabels", "关于")},
+    {QRect(Skin::buttonAt(quitButton), Skin::buttonSize), QT_TRANSLATE_NOOP("FaceLabels", "退出")},
 };
 const Button ringingButtons[] = {
-    {QRect(Skin::stopAt, Skin::stopSize), QStringLiteral("停止")},
-    {QRect(Skin::ringingQuitAt, Skin::buttonSize), QStringLiteral("退出")},
+    {QRect(Skin::stopAt, Skin::stopSize), QT_TRANSLATE_NOOP("FaceLabels", "停止")},
+    {QRect(Skin::ringingQuitAt, Skin::buttonSize), QT_TRANSLATE_NOOP("FaceLabels", "退出")},
 };
 
 // By tm_wday, Sunday first.
-const QString weekdays[] = {
-    QStringLiteral("星期日"), QStringLiteral("星期一"), QStringLiteral("星期二"),
-    QStringLiteral("星期三"), QStringLiteral("星期四"), QStringLiteral("星期五"),
-    QStringLiteral("星期六"),
+const char *const weekdays[] = {
+    QT_TRANSLATE_NOOP("FaceLabels", "星期日"), QT_TRANSLATE_NOOP("FaceLabels", "星期一"),
+    QT_TRANSLATE_NOOP("FaceLabels", "星期二"), QT_TRANSLATE_NOOP("FaceLabels", "星期三"),
+    QT_TRANSLATE_NOOP("FaceLabels", "星期四"), QT_TRANSLATE_NOOP("FaceLabels", "星期五"),
+    QT_TRANSLATE_NOOP("FaceLabels", "星期六"),
 };
 
 } // namespace
+
+QString Button::name() const
+{
+    return QCoreApplication::translate("FaceLabels", label);
+}
 
 int buttonCount(bool ringing)
 {
@@ -51,11 +61,11 @@ QString shownTime(int64_t minute)
 {
     const std::tm t = localFields(minute);
     const QChar zero(u'0');
-    return QStringLiteral("%1年%2月%3日 %4 %5:%6")
+    return QCoreApplication::translate("FaceLabels", "%1年%2月%3日 %4 %5:%6")
         .arg(t.tm_year + 1900)
         .arg(t.tm_mon + 1)
         .arg(t.tm_mday)
-        .arg(weekdays[t.tm_wday])
+        .arg(QCoreApplication::translate("FaceLabels", weekdays[t.tm_wday]))
         .arg(t.tm_hour, 2, 10, zero)
         .arg(t.tm_min, 2, 10, zero);
 }

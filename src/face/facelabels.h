@@ -11,7 +11,8 @@ namespace FaceLabels {
 // A button of one skin: where its picture lies on the face and what it is called.
 struct Button {
     QRect sprite;
-    QString name;
+    const char *label; // the source text of its name
+    QString name() const;
 };
 
 // The buttons of a skin, left to right, by their FaceButtons index.

@@ -266,7 +266,7 @@ void FaceWindow::showButtonTip(const QHelpEvent &help)
         return;
     }
     // The tip goes when the pointer leaves the button's hit range.
-    QToolTip::showText(help.globalPos(), FaceLabels::button(ringing, k).name, this,
+    QToolTip::showText(help.globalPos(), FaceLabels::button(ringing, k).name(), this,
                        FaceLabels::hitRect(ringing, k).translated(faceOrigin));
 }
 
