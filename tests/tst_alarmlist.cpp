@@ -61,6 +61,12 @@ private Q_SLOTS:
             << Times{{9, 0}, {7, 0}} << 8 << 0 << Times{{8, 0}, {9, 0}, {7, 0}} << false;
         QTest::newRow("out of order, earlier minute found late")
             << Times{{9, 0}, {7, 0}} << 7 << 0 << Times{{7, 0}, {9, 0}, {7, 0}} << false;
+        // Values no dialog makes but a file can hold: ordered by their true minute of day.
+        QTest::newRow("hostile hours from a file keep their order")
+            << Times{{-2147483647 - 1, 0}, {7, 0}} << 2147483647 << 59
+            << Times{{-2147483647 - 1, 0}, {7, 0}, {2147483647, 59}} << false;
+        QTest::newRow("an hour that would wrap to an earlier minute")
+            << Times{{7, 0}} << 35791395 << 0 << Times{{7, 0}, {35791395, 0}} << false;
         QTest::newRow("duplicate minute replaces the first")
             << Times{{7, 0}, {7, 0}} << 7 << 0 << Times{{7, 0}, {7, 0}} << true;
     }
