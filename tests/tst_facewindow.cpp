@@ -78,6 +78,13 @@ struct Face {
             [this](const Settings &) { ++saves; }, [this] { ++changes; });
     }
 
+    bool createShown()
+    {
+        create();
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+
     // An alarm at 07:30, the window shown a second before, then the minute comes.
     bool showRinging()
     {
@@ -271,9 +278,7 @@ private Q_SLOTS:
     void hoverLightsTheButtonUnderAHand()
     {
         Face f;
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         moveTo(f.window.get(), {40, 110});
         const QRect place(buttonAt(0), buttonSize);
         QCOMPARE(f.window->backBuffer(Buffer::Normal).copy(place),
@@ -324,9 +329,7 @@ private Q_SLOTS:
         Face f;
         f.settings.windowX = 100;
         f.settings.windowY = 100;
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         if (pressFirst)
             press(f.window.get(), pressAt);
         QVERIFY(!QApplication::activeModalWidget());
@@ -356,9 +359,7 @@ private Q_SLOTS:
         QFETCH(QPoint, hovered);
         QFETCH(QString, kind);
         Face f;
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         moveTo(f.window.get(), hovered);
         QString opened;
         onModal([&](QWidget *modal) {
@@ -392,9 +393,7 @@ private Q_SLOTS:
         QFETCH(bool, ok);
         QFETCH(int, hideFromTaskbar);
         Face f;
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         moveTo(f.window.get(), {60, 110});
         onModal([&](QWidget *modal) {
             auto *sheet = dynamic_cast<OptionsSheet *>(modal);
@@ -415,9 +414,7 @@ private Q_SLOTS:
     void everySetAndRemoveInTheAlarmDialogIsSaved()
     {
         Face f;
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         moveTo(f.window.get(), {40, 110});
         QList<int> changesSeen;
         onModal([&](QWidget *modal) {
@@ -468,9 +465,7 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         const QString entry = config.path() + "/autostart/zelka.desktop";
         Face f;
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         for (bool on : {true, false}) {
             moveTo(f.window.get(), {10, 10});
             moveTo(f.window.get(), {60, 110});
@@ -618,9 +613,7 @@ private Q_SLOTS:
         f.settings.windowX = 200;
         f.settings.windowY = 150;
         f.clock.setLocal(2026, 12, 9, 7, 5, 40);
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(f.window.get());
         QVERIFY(face);
         QCOMPARE(face->role(), QAccessible::Window);
@@ -679,9 +672,7 @@ private Q_SLOTS:
         QFETCH(int, button);
         QFETCH(QString, opens);
         Face f;
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         QString opened;
         QTimer dialogWatch;
         dialogWatch.callOnTimeout([&] {
@@ -715,9 +706,7 @@ private Q_SLOTS:
     {
         Face f;
         f.clock.setLocal(2026, 12, 8, 17, 45, 33);
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         const qreal ratio = f.window->devicePixelRatioF();
         if (ratio != 2)
             QSKIP("runs with QT_SCALE_FACTOR=2 (its own ctest entry)");
@@ -765,9 +754,7 @@ private Q_SLOTS:
         QFETCH(bool, realMoveFirst);
         QFETCH(bool, opensAlarms);
         Face f;
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         const QPoint bell(40, 110);
         if (realMoveFirst)
             mouse(f.window.get(), QEvent::MouseMove, bell, Qt::NoButton, Qt::NoButton,
@@ -795,9 +782,7 @@ private Q_SLOTS:
         Face f;
         f.settings.windowX = 40;
         f.settings.windowY = 50;
-        f.create();
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.createShown());
         f.window->close();
         f.window->OnClose(); // a second request after the close does nothing more
         QCOMPARE(f.saves, 1);

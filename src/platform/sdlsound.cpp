@@ -292,27 +292,27 @@ template <typename Stale>
 Decoded decode(const MixerApi &mix, const QByteArray &path, const QByteArray &wave,
                const Stale &stale)
 {
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec source{};
     Uint8 *samples = nullptr;
     Uint32 length = 0;
-    if (!mix.LoadWAV_RW(mix.RWFromConstMem(wave.constData(), int(wave.size())), 1, &spec, &samples,
-                        &length))
+    if (!mix.LoadWAV_RW(mix.RWFromConstMem(wave.constData(), int(wave.size())), 1, &source,
+                        &samples, &length))
         return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
     const auto freeSamples = qScopeGuard([&] { mix.FreeWAV(samples); });
-    SDL_AudioStream *stream = mix.NewAudioStream(spec.format, spec.channels, spec.freq,
+    SDL_AudioStream *stream = mix.NewAudioStream(source.format, source.channels, source.freq,
                                                  deviceFormat, deviceChannels, deviceRate);
     if (!stream)
         return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
     const auto freeStream = qScopeGuard([&] { mix.FreeAudioStream(stream); });
 
-    const qint64 frame = qint64(SDL_AUDIO_BITSIZE(spec.format)) / 8 * spec.channels;
+    const qint64 frame = qint64(SDL_AUDIO_BITSIZE(source.format)) / 8 * source.channels;
     if (frame <= 0)
         return {{}, notWave(path)};
     const qint64 step = std::max<qint64>(frame, piece / frame * frame);
-    const qint64 wanted =
-        std::min<qint64>(SdlSound::heldAudioBytes / deviceFrame,
-                         (length / frame * deviceRate + spec.freq / 2) / std::max(spec.freq, 1)) *
-        deviceFrame;
+    const qint64 wanted = std::min<qint64>(SdlSound::heldAudioBytes / deviceFrame,
+                                           (length / frame * deviceRate + source.freq / 2) /
+                                               std::max(source.freq, 1)) *
+                          deviceFrame;
     QByteArray pcm;
     pcm.reserve(qsizetype(wanted));
     const auto drain = [&] {
@@ -333,7 +333,7 @@ Decoded decode(const MixerApi &mix, const QByteArray &path, const QByteArray &wa
     }
     // The resampler holds back its last samples, and SDL 2.26's flush does not always push
     // them: silence after the end pushes them out, and is cut off by the length wanted.
-    const QByteArray silence(qsizetype(8192 * frame), spec.format == AUDIO_U8 ? '\x80' : '\0');
+    const QByteArray silence(qsizetype(8192 * frame), source.format == AUDIO_U8 ? '\x80' : '\0');
     mix.AudioStreamPut(stream, silence.constData(), int(silence.size()));
     mix.AudioStreamFlush(stream);
     drain();
