@@ -137,6 +137,18 @@ void sendToolTipEvent(FaceWindow *w, QPoint face)
     QCoreApplication::sendEvent(w, &event);
 }
 
+// Which of the face's dialogs a modal window is: "alarms", "options", "logo" or "".
+QString dialogKind(QWidget *modal)
+{
+    if (qobject_cast<AlarmSetDialog *>(modal))
+        return QStringLiteral("alarms");
+    if (dynamic_cast<OptionsSheet *>(modal))
+        return QStringLiteral("options");
+    if (dynamic_cast<LogoDialog *>(modal))
+        return QStringLiteral("logo");
+    return {};
+}
+
 // Runs f on the modal dialog that the next press opens, then lets the press return.
 void onModal(std::function<void(QWidget *)> f)
 {
@@ -362,14 +374,7 @@ private Q_SLOTS:
         QVERIFY(f.createShown());
         moveTo(f.window.get(), hovered);
         QString opened;
-        onModal([&](QWidget *modal) {
-            if (qobject_cast<AlarmSetDialog *>(modal))
-                opened = "alarms";
-            else if (dynamic_cast<OptionsSheet *>(modal))
-                opened = "options";
-            else if (dynamic_cast<LogoDialog *>(modal))
-                opened = "logo";
-        });
+        onModal([&](QWidget *modal) { opened = dialogKind(modal); });
         // The press itself lies elsewhere: what the last move found decides.
         press(f.window.get(), {10, 10});
         QCOMPARE(opened, kind);
@@ -679,12 +684,7 @@ private Q_SLOTS:
             QWidget *modal = QApplication::activeModalWidget();
             if (!modal)
                 return;
-            if (qobject_cast<AlarmSetDialog *>(modal))
-                opened = "alarms";
-            else if (dynamic_cast<OptionsSheet *>(modal))
-                opened = "options";
-            else if (dynamic_cast<LogoDialog *>(modal))
-                opened = "logo";
+            opened = dialogKind(modal);
             static_cast<QDialog *>(modal)->reject();
         });
         dialogWatch.start(10);

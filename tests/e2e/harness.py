@@ -396,6 +396,14 @@ def faked_time(start):
                 FAKETIME_NO_CACHE="1", ASAN_OPTIONS=asan)
 
 
+def bus_daemon(folder, env):
+    """A private session bus listening on folder/bus."""
+    return subprocess.Popen(
+        ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address",
+         f"unix:path={folder}/bus"],
+        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 class SessionBus:
     """A private session bus with python3-dbusmock's notification server on it."""
 
@@ -403,9 +411,7 @@ class SessionBus:
         import dbus  # Debian's python3-dbus, seen by /usr/bin/python3
         self.dir = tempfile.mkdtemp(prefix="zelka-bus-")
         self.address = f"unix:path={self.dir}/bus"
-        self.daemon = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address", self.address],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.daemon = bus_daemon(self.dir, os.environ)
         env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address)
         self.bus = None
         self.server = None
@@ -465,9 +471,7 @@ class AccessibilityBus:
                         NO_AT_BRIDGE="1")
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS"):
             self.env.pop(name, None)
-        self.daemon = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address", self.address],
-            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.daemon = bus_daemon(self.dir, self.env)
         self.launcher = None
         self.bus = None
         try:
