@@ -69,6 +69,26 @@ QByteArray withAlarms(const QByteArray &settingsPart, int n, const QByteArray &r
     return out + records;
 }
 
+void appendU32(QByteArray &out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// The extension after the records: magic, length, version, snooze, gentle start, count and
+// the (weekday mask, flags) pairs; extra goes after the pairs and inside the length.
+QByteArray extension(uint32_t length, int version, int32_t snooze, int32_t gentle, int32_t count,
+                     const QByteArray &pairs, const QByteArray &extra = {})
+{
+    QByteArray out("ZLKX");
+    appendU32(out, length);
+    out.append(char(version));
+    appendU32(out, uint32_t(snooze));
+    appendU32(out, uint32_t(gentle));
+    appendU32(out, uint32_t(count));
+    return out + pairs + extra;
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile f(path);
@@ -248,6 +268,97 @@ private Q_SLOTS:
         const QByteArray again = SettingsCodec::encode(s, list);
         const QByteArray records = file.mid(49, count * record0730.size());
         QCOMPARE(again.toHex(' '), withAlarms(file.left(49), count, records).toHex(' '));
+    }
+
+    void extensionUsedOrIgnored_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<bool>("used");
+        const QByteArray pairs = hex("3E 00 01 03"); // Monday to Friday; Sunday, once and done
+        QTest::newRow("valid") << extension(17, 1, 5, 30, 2, pairs) << true;
+        QTest::newRow("later version, longer: the known part is read")
+            << extension(21, 2, 5, 30, 2, pairs, "more") << true;
+        QTest::newRow("bytes beyond the length are left alone")
+            << extension(17, 1, 5, 30, 2, pairs, "junk") << true;
+        QTest::newRow("wrong magic")
+            << QByteArray("ZLKY") + extension(17, 1, 5, 30, 2, pairs).mid(4) << false;
+        QTest::newRow("magic only") << QByteArray("ZLKX") << false;
+        QTest::newRow("short: the last pair cut")
+            << extension(17, 1, 5, 30, 2, pairs).chopped(1) << false;
+        QTest::newRow("length short of the pairs") << extension(16, 1, 5, 30, 2, pairs) << false;
+        QTest::newRow("M less than N") << extension(15, 1, 5, 30, 1, pairs.left(2)) << false;
+        QTest::newRow("M more than N") << extension(19, 1, 5, 30, 3, pairs + "\x7F\x00") << false;
+        QTest::newRow("version 0") << extension(17, 0, 5, 30, 2, pairs) << false;
+        QTest::newRow("length past the end") << extension(0xFFFFFFF0u, 1, 5, 30, 2, pairs) << false;
+        QTest::newRow("length one past the end") << extension(18, 1, 5, 30, 2, pairs) << false;
+    }
+
+    void extensionUsedOrIgnored()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(bool, used);
+        const QByteArray plain = withAlarms(defaultFile, 2, record0730 + record0730);
+        Settings s;
+        AlarmList list;
+        // Never damage: whatever follows the records, they load.
+        QCOMPARE(SettingsCodec::decode(plain + tail, s, list), SettingsCodec::Decoded::Loaded);
+        QCOMPARE(list.GetSize(), 2);
+        QCOMPARE(s.snoozeMinutes, used ? 5 : 9);
+        QCOMPARE(s.gentleSeconds, used ? 30 : 0);
+        QCOMPARE(list[0].weekdays, used ? 0x3E : 0x7F);
+        QCOMPARE(list[0].onceFlags, 0);
+        QCOMPARE(list[1].weekdays, used ? 0x01 : 0x7F);
+        QCOMPARE(list[1].onceFlags, used ? 3 : 0);
+        // A save writes version 1 of what it used, and nothing of what it ignored.
+        const QByteArray again = SettingsCodec::encode(s, list);
+        QCOMPARE(
+            again.toHex(' '),
+            (used ? plain + extension(17, 1, 5, 30, 2, hex("3E 00 01 03")) : plain).toHex(' '));
+    }
+
+    void extensionWrittenOnlyWhenUsed_data()
+    {
+        QTest::addColumn<int>("snooze");
+        QTest::addColumn<int>("gentle");
+        QTest::addColumn<int>("weekdays");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QByteArray>("tail");
+        QTest::newRow("all defaults: the plain file") << 9 << 0 << 0x7F << 0 << QByteArray();
+        QTest::newRow("snooze 1") << 1 << 0 << 0x7F << 0 << extension(15, 1, 1, 0, 1, hex("7F 00"));
+        QTest::newRow("gentle start 120")
+            << 9 << 120 << 0x7F << 0 << extension(15, 1, 9, 120, 1, hex("7F 00"));
+        QTest::newRow("weekends") << 9 << 0 << 0x41 << 0 << extension(15, 1, 9, 0, 1, hex("41 00"));
+        QTest::newRow("once, not yet rung")
+            << 9 << 0 << 0x7F << 1 << extension(15, 1, 9, 0, 1, hex("7F 01"));
+        QTest::newRow("once, done")
+            << 9 << 0 << 0x7F << 3 << extension(15, 1, 9, 0, 1, hex("7F 03"));
+        // Stored as found, clamped only where the clock uses them.
+        QTest::newRow("out of range, kept")
+            << -4 << 999 << 0xFF << 0x80 << extension(15, 1, -4, 999, 1, hex("FF 80"));
+    }
+
+    void extensionWrittenOnlyWhenUsed()
+    {
+        QFETCH(int, snooze);
+        QFETCH(int, gentle);
+        QFETCH(int, weekdays);
+        QFETCH(int, flags);
+        QFETCH(QByteArray, tail);
+        Settings s;
+        s.snoozeMinutes = snooze;
+        s.gentleSeconds = gentle;
+        AlarmEntry e = entry0730();
+        e.weekdays = uint8_t(weekdays);
+        e.onceFlags = uint8_t(flags);
+        AlarmList list;
+        list.SetAtGrow(0, e);
+        const QByteArray file = SettingsCodec::encode(s, list);
+        QCOMPARE(file.toHex(' '), (withAlarms(defaultFile, 1, record0730) + tail).toHex(' '));
+        Settings back;
+        AlarmList backList;
+        QCOMPARE(SettingsCodec::decode(file, back, backList), SettingsCodec::Decoded::Loaded);
+        QCOMPARE(back, s);
+        QCOMPARE(backList[0], e);
     }
 
     void recordsKeptAsStored()

@@ -5,16 +5,31 @@
 #include <cstdint>
 #include <memory>
 
-// One daily alarm. Strings hold GBK bytes, as the settings file stores them.
+// One alarm. Strings hold GBK bytes, as the settings file stores them.
 struct AlarmEntry {
+    static constexpr uint8_t everyDay = 0x7F; // bit 0 Sunday ... bit 6 Saturday
+    static constexpr uint8_t once = 1;        // onceFlags: rings once, then switches off
+    static constexpr uint8_t done = 2;        // onceFlags: a once-alarm that has rung
+
     int32_t hour = 0;
     int32_t minute = 0;
     QByteArray message;
     int32_t showMessage = 0;
     QByteArray sound;
+    uint8_t weekdays = everyDay;
+    uint8_t onceFlags = 0;
 
     // In 64 bits: hour and minute come from a file and may hold any value.
     int64_t minuteOfDay() const { return int64_t(hour) * 60 + minute; }
+    // Whether the alarm rings on a day with this weekday (0 Sunday ... 6 Saturday).
+    bool ringsOn(int weekday) const
+    {
+        return weekday >= 0 && weekday < 7 && (weekdays >> weekday & 1) != 0 && !isDone();
+    }
+    bool isOnce() const { return (onceFlags & once) != 0; }
+    bool isDone() const { return (onceFlags & (once | done)) == (once | done); }
+    // Whether the settings file needs its extension to keep this entry as it is.
+    bool isPlainDaily() const { return weekdays == everyDay && onceFlags == 0; }
     friend bool operator==(const AlarmEntry &, const AlarmEntry &) = default;
 };
 

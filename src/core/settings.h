@@ -16,6 +16,26 @@ struct Settings {
     int32_t chimeOn = 0;
     int32_t chimeMinutes = 0;
     QByteArray chimeSound = QByteArrayLiteral("Ding.wav"); // GBK bytes
+    // Kept in the file's extension after the alarms, only when they differ from these.
+    int32_t snoozeMinutes = defaultSnoozeMinutes;
+    int32_t gentleSeconds = 0;
+
+    static constexpr int32_t defaultSnoozeMinutes = 9;
+    static constexpr int32_t maxSnoozeMinutes = 60;
+    static constexpr int32_t maxGentleSeconds = 120;
+    // Stored values may be anything; these are what the clock uses.
+    int32_t snoozeUsed() const
+    {
+        return snoozeMinutes < 1                  ? 1
+               : snoozeMinutes > maxSnoozeMinutes ? maxSnoozeMinutes
+                                                  : snoozeMinutes;
+    }
+    int32_t gentleUsed() const
+    {
+        return gentleSeconds < 0                  ? 0
+               : gentleSeconds > maxGentleSeconds ? maxGentleSeconds
+                                                  : gentleSeconds;
+    }
 
     friend bool operator==(const Settings &, const Settings &) = default;
 };

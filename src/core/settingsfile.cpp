@@ -30,6 +30,7 @@ public:
     explicit Reader(QByteArrayView bytes) : data(bytes) {}
 
     qsizetype remaining() const { return data.size() - pos; }
+    QByteArrayView rest() const { return data.sliced(pos); }
 
     int32_t readInt()
     {
@@ -74,6 +75,71 @@ void appendInt(QByteArray &out, int32_t value)
     const auto v = static_cast<uint32_t>(value);
     for (int i = 0; i < 4; ++i)
         out.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// The extension after the last record: weekdays, once-alarms, snooze and gentle start.
+// Readers of the plain format stop after the records and never see it.
+constexpr char extensionMagic[4] = {'Z', 'L', 'K', 'X'};
+constexpr uint8_t extensionVersion = 1;
+// Version, snooze, gentle start and the count, before the per-alarm pairs.
+constexpr uint32_t extensionFixedSize = 1 + 4 + 4 + 4;
+
+uint32_t readU32(QByteArrayView bytes, qsizetype at)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i)
+        v |= uint32_t(uint8_t(bytes[at + i])) << (8 * i);
+    return v;
+}
+
+// Applies the extension in tail to settings and list when it is whole and agrees with
+// the records; anything else is left alone, as a plain reader would.
+void readExtension(QByteArrayView tail, int32_t n, Settings &settings, AlarmList &list)
+{
+    if (tail.size() < 8 || std::memcmp(tail.data(), extensionMagic, 4) != 0)
+        return;
+    const uint32_t length = readU32(tail, 4);
+    const QByteArrayView body = tail.sliced(8);
+    if (n != list.GetSize())
+        return;
+    if (length < extensionFixedSize + 2 * uint64_t(n) || length > uint64_t(body.size()))
+        return;
+    // A later version only adds fields after these; its extra bytes are skipped.
+    if (uint8_t(body[0]) < extensionVersion)
+        return;
+    const auto count = int32_t(readU32(body, 9));
+    if (count != n)
+        return;
+    settings.snoozeMinutes = int32_t(readU32(body, 1));
+    settings.gentleSeconds = int32_t(readU32(body, 5));
+    for (int i = 0; i < list.GetSize(); ++i) {
+        list[i].weekdays = uint8_t(body[extensionFixedSize + 2 * i]);
+        list[i].onceFlags = uint8_t(body[extensionFixedSize + 2 * i + 1]);
+    }
+}
+
+bool needsExtension(const Settings &s, const AlarmList &list)
+{
+    if (s.snoozeMinutes != Settings::defaultSnoozeMinutes || s.gentleSeconds != 0)
+        return true;
+    for (int i = 0; i < list.GetSize(); ++i)
+        if (!list[i].isPlainDaily())
+            return true;
+    return false;
+}
+
+void appendExtension(QByteArray &out, const Settings &s, const AlarmList &list)
+{
+    out.append(extensionMagic, 4);
+    appendInt(out, int32_t(extensionFixedSize + 2 * uint32_t(list.GetSize())));
+    out.append(char(extensionVersion));
+    appendInt(out, s.snoozeMinutes);
+    appendInt(out, s.gentleSeconds);
+    appendInt(out, list.GetSize());
+    for (int i = 0; i < list.GetSize(); ++i) {
+        out.append(char(list[i].weekdays));
+        out.append(char(list[i].onceFlags));
+    }
 }
 
 QString describeReason(const QString &what, const QString &path, const QString &reason)
@@ -405,6 +471,7 @@ Decoded decode(QByteArrayView bytes, Settings &settings, AlarmList &list)
             e.sound = in.readString();
             list.SetAtGrow(i, e);
         }
+        readExtension(in.rest(), n, read, list);
     } catch (const Truncated &) {
         settings = Settings();
         list.SetSize(0);
@@ -450,6 +517,8 @@ QByteArray encode(const Settings &s, const AlarmList &list)
         appendInt(out, e.showMessage);
         appendString(out, e.sound);
     }
+    if (needsExtension(s, list))
+        appendExtension(out, s, list);
     return out;
 }
 

@@ -24,11 +24,22 @@ def record(hour, minute, message="", show=0, sound="Ring.wav"):
             + string(sound))
 
 
-def settings_file(alarms=(), chime_sound="Ding.wav", **fields):
+def extension(days, snooze=9, gentle=0):
+    """The trailer after the records: days holds one (weekday mask, flags) per alarm."""
+    body = struct.pack("<Biii", 1, snooze, gentle, len(days))
+    body += b"".join(bytes([mask, flags]) for mask, flags in days)
+    return b"ZLKX" + struct.pack("<I", len(body)) + body
+
+
+def settings_file(alarms=(), chime_sound="Ding.wav", days=None, snooze=9, gentle=0, **fields):
+    """days, snooze or gentle other than the defaults add the trailer."""
     values = dict(DEFAULTS, **fields)
     out = b"".join(struct.pack("<i", values[f]) for f in FIELDS)
     out += string(chime_sound) + struct.pack("<i", len(alarms))
-    return out + b"".join(record(*a) for a in alarms)
+    out += b"".join(record(*a) for a in alarms)
+    if days is not None or snooze != 9 or gentle != 0:
+        out += extension(days or [(0x7F, 0)] * len(alarms), snooze, gentle)
+    return out
 
 
 def window_position(data):
