@@ -668,6 +668,355 @@ private Q_SLOTS:
         QCOMPARE(rig.host.ringingEnds, 1);
     }
 
+    // One alarm, one mask, a week from Sunday 6 December 2026: the days it rang on.
+    void weekdaysAcrossAWeek_data()
+    {
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<int>("weekdays");
+        QTest::addColumn<QList<int>>("rang"); // tm_wday of each day it rang
+        QTest::newRow("every day") << "07:30" << 0x7F << QList<int>{0, 1, 2, 3, 4, 5, 6};
+        QTest::newRow("Monday to Friday") << "07:30" << 0x3E << QList<int>{1, 2, 3, 4, 5};
+        QTest::newRow("weekends") << "07:30" << 0x41 << QList<int>{0, 6};
+        QTest::newRow("Wednesday only") << "07:30" << 0x08 << QList<int>{3};
+        QTest::newRow("no day ticked: never") << "07:30" << 0x00 << QList<int>{};
+        // Midnight belongs to the day it begins, not to the evening before.
+        QTest::newRow("00:00 on Saturdays") << "00:00" << 0x40 << QList<int>{6};
+        QTest::newRow("23:59 on Fridays") << "23:59" << 0x20 << QList<int>{5};
+        QTest::newRow("bit 7 means nothing") << "07:30" << 0x81 << QList<int>{0};
+    }
+
+    void weekdaysAcrossAWeek()
+    {
+        QFETCH(QString, time);
+        QFETCH(int, weekdays);
+        QFETCH(QList<int>, rang);
+        Rig rig;
+        AlarmEntry e = alarm(time.left(2).toInt(), time.mid(3).toInt());
+        e.weekdays = uint8_t(weekdays);
+        rig.alarms.SetInOrder(e);
+        rig.clock.setLocal(2026, 12, 5, 12, 0, 0);
+        rig.works.create();
+        QList<int> days;
+        for (int d = 0; d < 7; ++d) {
+            // The second before the alarm's minute, then the tick that reaches it.
+            rig.clock.setLocal(2026, 12, 6 + d, e.hour, e.minute - 1, 59);
+            rig.works.onTimer(FaceTimer::tick);
+            rig.tickSeconds(1);
+            if (rig.works.isRinging()) {
+                days.append(localFields(rig.clock.now()).tm_wday);
+                rig.works.stopRinging();
+            }
+        }
+        QCOMPARE(days, rang);
+    }
+
+    void missedWhileAsleepHonoursWeekdays_data()
+    {
+        QTest::addColumn<int>("day"); // of December 2026; the 11th is a Friday
+        QTest::addColumn<bool>("ringsLate");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("Friday: rings late") << 11 << true << false;
+        QTest::newRow("Saturday: neither rung nor listed") << 12 << false << false;
+    }
+
+    void missedWhileAsleepHonoursWeekdays()
+    {
+        QFETCH(int, day);
+        QFETCH(bool, ringsLate);
+        QFETCH(bool, reported);
+        for (const int sleep : {20 * 60 + 30, 3 * 60 * 60}) {
+            Rig rig;
+            AlarmEntry e = alarm(7, 0);
+            e.weekdays = 0x3E;
+            rig.alarms.SetInOrder(e);
+            rig.clock.setLocal(2026, 12, day, 6, 59, 30);
+            rig.works.create();
+            rig.clock.suspendSeconds(sleep);
+            rig.works.onTimer(FaceTimer::tick);
+            const bool late = sleep < 60 * 60;
+            QCOMPARE(rig.works.isRinging(), ringsLate && late);
+            QCOMPARE(!rig.host.missedReports.isEmpty(), reported || (ringsLate && !late));
+        }
+    }
+
+    void onceAlarms_data()
+    {
+        QTest::addColumn<int>("weekdays");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QString>("route");   // "ticks", "sleeps 20 min", "sleeps 3 h"
+        QTest::addColumn<QList<int>>("rang"); // days of December 2026 it rang on
+        QTest::addColumn<int>("missed");      // reports of it
+        QTest::addColumn<int>("flagsAfter");
+        QTest::newRow("rings once, then stays off")
+            << 0x7F << 1 << "ticks" << QList<int>{7} << 0 << 3;
+        // The 7th is a Monday: Tuesday is its next occurrence.
+        QTest::newRow("Tuesdays only: waits for Tuesday")
+            << 0x04 << 1 << "ticks" << QList<int>{8} << 0 << 3;
+        QTest::newRow("done already: never") << 0x7F << 3 << "ticks" << QList<int>{} << 0 << 3;
+        QTest::newRow("daily: every day, never off")
+            << 0x7F << 0 << "ticks" << QList<int>{7, 8, 9} << 0 << 0;
+        QTest::newRow("missed but late enough to ring: off")
+            << 0x7F << 1 << "sleeps 20 min" << QList<int>{7} << 0 << 3;
+        QTest::newRow("missed and listed: off too")
+            << 0x7F << 1 << "sleeps 3 h" << QList<int>{} << 1 << 3;
+    }
+
+    void onceAlarms()
+    {
+        QFETCH(int, weekdays);
+        QFETCH(int, flags);
+        QFETCH(QString, route);
+        QFETCH(QList<int>, rang);
+        QFETCH(int, missed);
+        QFETCH(int, flagsAfter);
+        Rig rig;
+        AlarmEntry e = alarm(7, 0);
+        e.weekdays = uint8_t(weekdays);
+        e.onceFlags = uint8_t(flags);
+        rig.alarms.SetInOrder(e);
+        rig.clock.setLocal(2026, 12, 6, 12, 0, 0);
+        rig.works.create();
+        QList<int> days;
+        for (int d = 7; d <= 9; ++d) {
+            rig.clock.setLocal(2026, 12, d, 6, 59, 30);
+            rig.works.onTimer(FaceTimer::tick);
+            if (route == u"ticks") {
+                rig.tickSeconds(30);
+            } else {
+                rig.clock.suspendSeconds(route == u"sleeps 3 h" ? 3 * 60 * 60 : 20 * 60);
+                rig.works.onTimer(FaceTimer::tick);
+            }
+            if (rig.works.isRinging()) {
+                days.append(localFields(rig.clock.now()).tm_mday);
+                rig.works.stopRinging();
+            }
+        }
+        QCOMPARE(days, rang);
+        QCOMPARE(rig.host.missedReports.size(), missed);
+        QCOMPARE(int(rig.alarms[0].onceFlags), flagsAfter);
+        // Switched off by the clock is a change the settings file must carry, once.
+        QCOMPARE(rig.host.alarmChanges, flagsAfter != flags ? 1 : 0);
+    }
+
+    void snoozeRepeated_data()
+    {
+        QTest::addColumn<int>("flags");
+        QTest::newRow("daily") << 0;
+        QTest::newRow("once: off after the first ring, its snoozes ring still") << 1;
+    }
+
+    void snoozeRepeated()
+    {
+        QFETCH(int, flags);
+        Rig rig;
+        rig.settings.snoozeMinutes = 9;
+        AlarmEntry e = alarm(7, 30, "Bell.wav", 1, "WAKE UP");
+        e.onceFlags = uint8_t(flags);
+        rig.alarms.SetInOrder(alarm(6, 0));
+        rig.alarms.SetInOrder(e);
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        QVERIFY(rig.works.isRinging());
+        for (int round = 1; round <= 3; ++round) {
+            rig.tickSeconds(5);
+            rig.works.snooze();
+            QVERIFY(!rig.works.isRinging());
+            QCOMPARE(rig.host.ringingEnds, round);
+            // Snoozing is not stopping: the message waits for the stop.
+            QCOMPARE(rig.host.messages, QList<QByteArray>());
+            rig.tickSeconds(9 * 60 - 1);
+            QVERIFY2(!rig.works.isRinging(), qPrintable(QString::number(round)));
+            rig.tickSeconds(1);
+            QVERIFY2(rig.works.isRinging(), qPrintable(QString::number(round)));
+            QCOMPARE(rig.works.ringingIndex, 1);
+            QCOMPARE(rig.host.ringingStarts.last(), (std::pair<int, int>{1, 0}));
+        }
+        QCOMPARE(rig.host.ringingStarts.size(), 4);
+        QCOMPARE(soundLog(rig.sound).count(QStringLiteral("loop Bell.wav")), 4);
+        rig.works.stopRinging();
+        QCOMPARE(rig.host.messages, QList<QByteArray>{"WAKE UP"});
+        QVERIFY(rig.works.snoozed().isEmpty());
+        rig.tickSeconds(30 * 60);
+        QVERIFY(!rig.works.isRinging());
+    }
+
+    void snoozeDueInsideAMinute()
+    {
+        Rig rig;
+        rig.settings.snoozeMinutes = 1;
+        rig.alarms.SetInOrder(alarm(7, 30, "A.wav"));
+        rig.alarms.SetInOrder(alarm(7, 31, "B.wav"));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        rig.tickSeconds(40);
+        rig.works.snooze(); // 07:30:40: due 07:31:40, inside the next minute
+        rig.tickSeconds(20);
+        // 07:31 rings on its minute; the snooze waits for it to end, then rings.
+        QCOMPARE(rig.works.ringingIndex, 1);
+        rig.tickSeconds(10);
+        rig.works.stopRinging();
+        QVERIFY(!rig.works.isRinging());
+        rig.tickSeconds(29);
+        QVERIFY(!rig.works.isRinging());
+        rig.tickSeconds(1);
+        QVERIFY(rig.works.isRinging());
+        QCOMPARE(rig.works.ringingIndex, 0);
+        QCOMPARE(soundLog(rig.sound),
+                 (QStringList{"loop A.wav", "stop", "loop B.wav", "stop", "loop A.wav"}));
+    }
+
+    // Snoozed for five minutes at 07:30:00, due 07:35:00; then something happens.
+    void snoozeAcrossClockChanges_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("ringsAfter"); // seconds of ticking after the event, -1 never
+        QTest::addColumn<int>("lateMinutes");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("runs on: five minutes") << "run" << 0 << 300 << 0 << false;
+        QTest::newRow("set forward past it: at once") << "set forward" << 3600 << 0 << 0 << false;
+        QTest::newRow("set forward short of it: at its time")
+            << "set forward" << 120 << 180 << 0 << false;
+        QTest::newRow("set back an hour: five minutes still")
+            << "set back" << 3600 << 300 << 0 << false;
+        QTest::newRow("slept past it: rings late") << "sleep" << 20 * 60 << 0 << 15 << false;
+        QTest::newRow("slept short of it: at its time") << "sleep" << 120 << 180 << 0 << false;
+        QTest::newRow("slept more than an hour past it: listed")
+            << "sleep" << 5 * 60 + 61 * 60 << -1 << 0 << true;
+        QTest::newRow("alarm removed meanwhile: gone") << "remove" << 0 << -1 << 0 << false;
+        QTest::newRow("alarm moved to another minute: gone") << "move" << 0 << -1 << 0 << false;
+        QTest::newRow("alarms switched off: silent") << "disable" << 0 << -1 << 0 << false;
+    }
+
+    void snoozeAcrossClockChanges()
+    {
+        QFETCH(QString, event);
+        QFETCH(int, seconds);
+        QFETCH(int, ringsAfter);
+        QFETCH(int, lateMinutes);
+        QFETCH(bool, reported);
+        Rig rig;
+        rig.settings.snoozeMinutes = 5;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        rig.works.snooze();
+        if (event == u"set forward")
+            rig.clock.advanceSeconds(seconds);
+        else if (event == u"set back")
+            rig.clock.advanceSeconds(-seconds);
+        else if (event == u"sleep")
+            rig.clock.suspendSeconds(seconds);
+        else if (event == u"remove")
+            rig.alarms.RemoveAt(0);
+        else if (event == u"move")
+            rig.alarms[0].hour = 5;
+        else if (event == u"disable")
+            rig.settings.alarmsDisabled = 1;
+        int rang = -1;
+        for (int t = 0; t <= 2 * 60 * 60 && rang < 0; ++t) {
+            if (t > 0)
+                rig.clock.advanceSeconds(1);
+            rig.works.onTimer(FaceTimer::tick);
+            if (rig.works.isRinging())
+                rang = t;
+        }
+        QCOMPARE(rang, ringsAfter);
+        if (rang >= 0)
+            QCOMPARE(rig.host.ringingStarts.last(), (std::pair<int, int>{0, lateMinutes}));
+        QCOMPARE(rig.host.missedReports.size(), reported ? 1 : 0);
+        QVERIFY(rig.works.snoozed().isEmpty() || rang < 0);
+    }
+
+    void snoozeNeedsARinging()
+    {
+        Rig rig;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 0);
+        rig.works.create();
+        rig.works.snooze();
+        QVERIFY(rig.works.snoozed().isEmpty());
+        QCOMPARE(rig.host.ringingEnds, 0);
+        QCOMPARE(soundLog(rig.sound), QStringList());
+    }
+
+    void snoozeTimeIsClamped_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("minutes");
+        QTest::newRow("1") << 1 << 1;
+        QTest::newRow("60") << 60 << 60;
+        QTest::newRow("0 as a file may hold: 1") << 0 << 1;
+        QTest::newRow("negative: 1") << -30 << 1;
+        QTest::newRow("a day: 60") << 1440 << 60;
+    }
+
+    void snoozeTimeIsClamped()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, minutes);
+        Rig rig;
+        rig.settings.snoozeMinutes = stored;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        rig.works.create();
+        rig.tickSeconds(1);
+        const int64_t at = rig.clock.now();
+        rig.works.snooze();
+        QCOMPARE(rig.works.snoozed().size(), 1);
+        QCOMPARE(rig.works.snoozed()[0].dueAt - at, int64_t(minutes) * 60);
+    }
+
+    void gentleStart_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("tenthsToFull"); // ringing timer ticks until full volume
+        QTest::newRow("off: full at once") << 0 << 0;
+        QTest::newRow("2 seconds") << 2 << 20;
+        QTest::newRow("120 seconds") << 120 << 1200;
+        QTest::newRow("beyond the range: 120") << 1000 << 1200;
+        QTest::newRow("negative: off") << -5 << 0;
+    }
+
+    void gentleStart()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, tenthsToFull);
+        Rig rig;
+        rig.settings.gentleSeconds = stored;
+        rig.alarms.SetInOrder(alarm(7, 30));
+        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
+        for (int ring = 0; ring < 2; ++ring) {
+            rig.sound.volumes.clear();
+            if (ring == 0) {
+                rig.works.create();
+                rig.tickSeconds(1);
+            } else {
+                rig.clock.setLocal(2026, 5, 7, 7, 29, 59);
+                rig.works.onTimer(FaceTimer::tick);
+                rig.tickSeconds(1);
+            }
+            QVERIFY(rig.works.isRinging());
+            // The volume is set before the loop starts: never a burst at full.
+            QCOMPARE(rig.sound.volumes.size(), 1);
+            QCOMPARE(rig.sound.volumes[0], tenthsToFull ? 1 : Sound::fullVolume);
+            for (int t = 1; t < tenthsToFull; ++t)
+                rig.works.onTimer(FaceTimer::ringing);
+            QVERIFY(rig.sound.volumes.last() < Sound::fullVolume || tenthsToFull == 0);
+            // Further ticks only once it has reached full: no calls after that.
+            for (int t = 0; t < 50; ++t)
+                rig.works.onTimer(FaceTimer::ringing);
+            QCOMPARE(rig.sound.volumes.last(), Sound::fullVolume);
+            QCOMPARE_LE(rig.sound.volumes.size(), tenthsToFull + 1);
+            for (qsizetype i = 1; i < rig.sound.volumes.size(); ++i)
+                QCOMPARE_GT(rig.sound.volumes[i], rig.sound.volumes[i - 1]);
+            rig.works.stopRinging();
+        }
+    }
+
     void clockSetBackIsANewMinute()
     {
         Rig rig;

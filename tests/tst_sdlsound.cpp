@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -135,6 +137,22 @@ qsizetype soundingFrames(const QString &name)
     return sounding;
 }
 
+// The loudest sample of a raw 16-bit stereo device file, over frames from fromFrame on.
+int peak(const QString &name, qsizetype fromFrame = 0, qsizetype frames = -1)
+{
+    QFile f(name);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    QByteArray bytes = f.readAll();
+    if (frames >= 0)
+        bytes.truncate((fromFrame + frames) * 4);
+    int loudest = 0;
+    for (qsizetype i = fromFrame * 4; i + 1 < bytes.size(); i += 2)
+        loudest =
+            std::max(loudest, std::abs(int(qint16(quint8(bytes[i]) | quint8(bytes[i + 1]) << 8))));
+    return loudest;
+}
+
 // What the code under test writes to stderr while it lives.
 class StderrCapture
 {
@@ -224,6 +242,9 @@ private Q_SLOTS:
     void playsOnceThenReleasesTheDevice();
     void onceReachesTheDeviceWhole();
     void loopPlaysUntilStopped();
+    void loopVolumeReachesTheDevice_data();
+    void loopVolumeReachesTheDevice();
+    void loopVolumeChangesWhilePlaying();
     void stopSilencesAndReleases_data();
     void stopSilencesAndReleases();
     void startIfIdleRefusedWhilePlaying_data();
@@ -312,6 +333,62 @@ void TestSdlSound::onceReachesTheDeviceWhole()
     // 0.1 s at 44.1 kHz is 4410 frames; allow the resampler a few at either end.
     QCOMPARE_GE(sounding, 4380);
     QCOMPARE_LE(sounding, 4440);
+}
+
+void TestSdlSound::loopVolumeReachesTheDevice_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<int>("volume");
+    QTest::addColumn<int>("share"); // of the full peak, in percent
+    QTest::newRow("loop at full") << QByteArray("loop") << 128 << 100;
+    QTest::newRow("loop at a quarter") << QByteArray("loop") << 32 << 25;
+    QTest::newRow("loop at the quietest") << QByteArray("loop") << 1 << 1;
+    QTest::newRow("once ignores the loop's volume") << QByteArray("once") << 32 << 100;
+}
+
+void TestSdlSound::loopVolumeReachesTheDevice()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(int, volume);
+    QFETCH(int, share);
+    const QString out = dir.filePath(QStringLiteral("volume.raw"));
+    auto driver = envFor("SDL_AUDIODRIVER", "disk");
+    auto file = envFor("SDL_DISKAUDIOFILE", QFile::encodeName(out));
+    {
+        SdlSound sound;
+        sound.setLoopVolume(volume);
+        request(sound, kind, shortWave());
+        QTRY_VERIFY_WITH_TIMEOUT(SdlSound::holdsAudioDevice(), 3000);
+        QTest::qWait(150);
+        sound.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!SdlSound::holdsAudioDevice(), 3000);
+    }
+    // The file's square wave peaks at 8000, the resampler overshoots it by up to a fifth, and
+    // the mixer scales by volume / 128.
+    const int expected = 8000 * share / 100;
+    QCOMPARE_GE(peak(out), expected * 9 / 10);
+    QCOMPARE_LE(peak(out), expected * 5 / 4);
+}
+
+void TestSdlSound::loopVolumeChangesWhilePlaying()
+{
+    const QString out = dir.filePath(QStringLiteral("rising.raw"));
+    auto driver = envFor("SDL_AUDIODRIVER", "disk");
+    auto file = envFor("SDL_DISKAUDIOFILE", QFile::encodeName(out));
+    {
+        SdlSound sound;
+        sound.setLoopVolume(16);
+        sound.loop(shortWave());
+        QTRY_VERIFY_WITH_TIMEOUT(SdlSound::holdsAudioDevice(), 3000);
+        QTest::qWait(300);
+        sound.setLoopVolume(Sound::fullVolume);
+        QTest::qWait(300);
+        sound.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!SdlSound::holdsAudioDevice(), 3000);
+    }
+    // Quiet from the first sample (an eighth), full once raised.
+    QCOMPARE_GE(peak(out), 7200);
+    QCOMPARE_LE(peak(out, 0, 4410), peak(out) / 6);
 }
 
 void TestSdlSound::loopPlaysUntilStopped()

@@ -43,6 +43,7 @@ public:
     void ringingStarted(int, int) override {}
     void ringingEnded() override {}
     void alarmsMissed(const QList<MissedAlarms::Occurrence> &) override {}
+    void alarmsChanged() override {}
 };
 
 } // namespace

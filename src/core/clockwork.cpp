@@ -125,8 +125,10 @@ void Clockwork::tick()
 
     const int64_t now = clock.now();
     const int64_t minute = wholeMinute(now);
-    if (minute == shownMinute)
+    if (minute == shownMinute) {
+        ringSnoozed(now);
         return;
+    }
     const int64_t previousMinute = shownMinute;
     shownMinute = minute;
     const int64_t asleep = clock.asleepMs();
@@ -142,6 +144,51 @@ void Clockwork::tick()
     if (!ringing && settings.chimeOn && settings.chimeMinutes != 0 &&
         local.tm_min % settings.chimeMinutes == 0)
         sound.once(settings.chimeSound);
+    // An alarm of this minute rings first; a snooze due now waits for its end.
+    ringSnoozed(now);
+}
+
+void Clockwork::snooze()
+{
+    if (!ringing)
+        return;
+    const int64_t length = int64_t(settings.snoozeUsed()) * 60;
+    const int64_t now = clock.now();
+    pending.removeIf([this](const Snoozed &s) { return s.alarmMinute == ringingMinute; });
+    pending.append({ringingMinute, now + length, length, clock.asleepMs()});
+    stopRinging(false);
+}
+
+void Clockwork::ringSnoozed(int64_t now)
+{
+    if (pending.isEmpty() || ringing)
+        return;
+    for (qsizetype k = 0; k < pending.size(); ++k) {
+        Snoozed &s = pending[k];
+        // A clock set back never makes a snooze wait longer than it promised.
+        s.dueAt = std::min(s.dueAt, now + s.lengthSeconds);
+        if (now < s.dueAt)
+            continue;
+        const Snoozed due = pending.takeAt(k);
+        // Alarms switched off since: a snooze is still an alarm.
+        if (settings.alarmsDisabled)
+            return;
+        int index = -1;
+        for (int i = 0; i < alarmList.GetSize() && index < 0; ++i)
+            if (alarmList[i].minuteOfDay() == due.alarmMinute)
+                index = i;
+        // Removed or moved to another minute: the snooze went with it.
+        if (index < 0)
+            return;
+        const int64_t late = now - due.dueAt;
+        const bool slept = clock.asleepMs() - due.asleepAt >= 1000;
+        if (slept && late > MissedAlarms::maxLateSeconds) {
+            host.alarmsMissed({{index, wholeMinute(due.dueAt)}});
+            return;
+        }
+        startRinging(index, slept ? int(late / 60) : 0);
+        return;
+    }
 }
 
 void Clockwork::matchAlarms(int64_t previousMinute, const std::tm &local, int64_t now,
@@ -150,8 +197,10 @@ void Clockwork::matchAlarms(int64_t previousMinute, const std::tm &local, int64_
     const int64_t m = int64_t(local.tm_hour) * 60 + local.tm_min;
     // Every match starts ringing; the list keeps at most one entry per minute.
     for (int i = 0; i < alarmList.GetSize(); ++i) {
-        if (alarmList[i].minuteOfDay() == m)
+        if (alarmList[i].minuteOfDay() == m && alarmList[i].ringsOn(local.tm_wday)) {
             startRinging(i);
+            markDone(i);
+        }
     }
     // A clock set by hand skips minutes without sleeping: only a suspend looks back, and
     // only over the minutes it slept through, which no tick could match.
@@ -164,6 +213,19 @@ void Clockwork::matchAlarms(int64_t previousMinute, const std::tm &local, int64_
         startRinging(missed.ringLate.index, int((shownMinute - missed.ringLate.minute) / 60));
     if (!missed.reported.isEmpty())
         host.alarmsMissed(missed.reported);
+    if (missed.ringLate.index >= 0)
+        markDone(missed.ringLate.index);
+    for (const MissedAlarms::Occurrence &o : missed.reported)
+        markDone(o.index);
+}
+
+void Clockwork::markDone(int index)
+{
+    AlarmEntry &e = alarmList[index];
+    if (!e.isOnce() || e.isDone())
+        return;
+    e.onceFlags |= AlarmEntry::done;
+    host.alarmsChanged();
 }
 
 void Clockwork::redrawChangedCells(const TimeCells &c)
@@ -207,10 +269,14 @@ void Clockwork::startRinging(int index, int lateMinutes)
 {
     ringing = 1;
     ringingIndex = index;
+    ringingMinute = alarmList[index].minuteOfDay();
     host.showWhole(Buffer::Ringing);
     host.KillTimer(FaceTimer::colon);
     host.KillTimer(FaceTimer::tick);
     host.SetTimer(FaceTimer::ringing, FaceTimer::ringingMs);
+    gentleTenths = 0;
+    sound.setLoopVolume(settings.gentleUsed() > 0 ? gentleVolume(0, settings.gentleUsed())
+                                                  : Sound::fullVolume);
     sound.loop(alarmList[index].sound);
     if (settings.limitRinging) {
         ringSeconds = 0;
@@ -219,8 +285,31 @@ void Clockwork::startRinging(int index, int lateMinutes)
     host.ringingStarted(index, lateMinutes);
 }
 
+int gentleVolume(int tenths, int seconds)
+{
+    if (seconds <= 0 || tenths >= seconds * 10)
+        return Sound::fullVolume;
+    // Loudness is heard on a log scale: a squared ramp rises evenly to the ear.
+    const double f = double(tenths) / (seconds * 10.0);
+    return std::max(1, int(Sound::fullVolume * f * f));
+}
+
+void Clockwork::raiseVolume()
+{
+    const int seconds = settings.gentleUsed();
+    if (seconds <= 0 || gentleTenths >= seconds * 10)
+        return;
+    const int before = gentleVolume(gentleTenths, seconds);
+    ++gentleTenths;
+    const int after = gentleVolume(gentleTenths, seconds);
+    if (after != before)
+        sound.setLoopVolume(after);
+}
+
 void Clockwork::animateRinging()
 {
+    // Rides on the animation's tenth-of-a-second timer: no timer of its own.
+    raiseVolume();
     host.FlashWindow();
     if (bellFrame > 3)
         bellFrame = 0;
@@ -245,7 +334,7 @@ void Clockwork::countLimit()
     ++ringSeconds;
 }
 
-void Clockwork::stopRinging()
+void Clockwork::stopRinging(bool showMessage)
 {
     sound.stop();
     host.KillTimer(FaceTimer::ringing);
@@ -257,7 +346,7 @@ void Clockwork::stopRinging()
     host.SetTimer(FaceTimer::colon, FaceTimer::colonMs);
     host.SetTimer(FaceTimer::tick, FaceTimer::tickMs);
     // Entries may have been removed while it rang: never read past the list.
-    if (ringingIndex >= 0 && ringingIndex < alarmList.GetSize() &&
+    if (showMessage && ringingIndex >= 0 && ringingIndex < alarmList.GetSize() &&
         alarmList[ringingIndex].showMessage) {
         const QByteArray message = alarmList[ringingIndex].message;
         host.showAlarmMessage(message);

@@ -7,6 +7,8 @@
 #include "skin.h"
 #include "sound.h"
 
+#include <QList>
+
 #include <cstdint>
 
 // The face's timer ids and periods.
@@ -28,7 +30,21 @@ public:
     // then starts the colon and tick timers. Nothing reaches the window yet.
     void create();
     void onTimer(int id);
-    void stopRinging();
+    // Ends the ringing; the alarm's message pops up unless showMessage is false.
+    void stopRinging(bool showMessage = true);
+    // Ends the ringing without the message and rings the same alarm again after the
+    // snooze time; nothing unless it rings.
+    void snooze();
+
+    // A snoozed alarm waiting to ring again, by its minute of day (the entry's identity
+    // while the list changes around it) and the absolute time it is due.
+    struct Snoozed {
+        int64_t alarmMinute = 0;
+        int64_t dueAt = 0; // seconds since the epoch
+        int64_t lengthSeconds = 0;
+        int64_t asleepAt = 0; // the clock's asleepMs() when it was snoozed
+    };
+    const QList<Snoozed> &snoozed() const { return pending; }
 
     bool isRinging() const { return ringing != 0; }
 
@@ -40,6 +56,7 @@ public:
     int32_t ringing = 0;
     int32_t ringingIndex = -1;
     int32_t ringSeconds = 0;
+    int32_t gentleTenths = 0;        // tenths of a second into a gentle start
     int64_t shownMinute = 0;         // seconds since the epoch, whole local minute
     int64_t asleepAtShownMinute = 0; // the clock's asleepMs() when shownMinute was taken
     TimeCells shownCells;
@@ -50,6 +67,10 @@ private:
     void redrawChangedCells(const TimeCells &c);
     void matchAlarms(int64_t previousMinute, const std::tm &local, int64_t now, int64_t sleptMs);
     void startRinging(int index, int lateMinutes = 0);
+    // A once-alarm whose occurrence has come, rung or missed, switches itself off.
+    void markDone(int index);
+    void ringSnoozed(int64_t now);
+    void raiseVolume();
     void animateRinging();
     void countLimit();
     void drawCell(QPoint sourceAt, Skin::Bitmap strip, QPoint dest, QSize size, bool toWindow);
@@ -60,7 +81,12 @@ private:
     FaceHost &host;
     Sound &sound;
     const Clock &clock;
+    QList<Snoozed> pending;
+    int64_t ringingMinute = -1; // minute of day of the alarm that rings
 };
+
+// The loop's volume a tenth of a second count into a gentle start of that many seconds.
+int gentleVolume(int tenths, int seconds);
 
 // Local broken-down time of t, and t cut back to its whole local minute.
 std::tm localFields(int64_t t);

@@ -37,4 +37,6 @@ public:
     virtual void ringingEnded() = 0;
     // Alarms that passed while the machine slept and will not ring.
     virtual void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) = 0;
+    // The clockwork changed the alarm list itself (a once-alarm switched off): save it.
+    virtual void alarmsChanged() = 0;
 };

@@ -18,7 +18,7 @@ QList<Occurrence> passed(const AlarmList &alarms, int64_t from, int64_t to)
         for (int i = 0; i < alarms.GetSize(); ++i) {
             const bool seen = std::any_of(found.cbegin(), found.cend(),
                                           [i](const Occurrence &o) { return o.index == i; });
-            if (alarms[i].minuteOfDay() == ofDay && !seen)
+            if (alarms[i].minuteOfDay() == ofDay && alarms[i].ringsOn(local.tm_wday) && !seen)
                 found.append({i, minute});
         }
     }

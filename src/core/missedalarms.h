@@ -25,7 +25,7 @@ struct Decision {
 };
 
 // Each alarm's latest minute in [from, to) (whole minutes, seconds since the epoch), matched
-// by local hour and minute exactly as a tick matches it; oldest first.
+// by local hour, minute and weekday exactly as a tick matches it; oldest first.
 QList<Occurrence> passed(const AlarmList &alarms, int64_t from, int64_t to);
 
 // The latest alarm missed by at most maxLateSeconds rings now, unless one rings on time at

@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 
-// The four sound requests the program makes. One channel per process: every new sound
+// The sound requests the program makes. One channel per process: every new sound
 // ends the one playing. Paths are GBK bytes, as the settings hold them. A missing or
 // unplayable file plays nothing; no request reports an error.
 class Sound
@@ -17,4 +17,9 @@ public:
     virtual bool startIfIdle(const QByteArray &path) = 0;
     // Stops whatever is playing.
     virtual void stop() = 0;
+    // The alarm loop's volume, 0 (silent) to fullVolume, for the loop that plays and every
+    // loop after it; once and startIfIdle always play at full volume.
+    virtual void setLoopVolume(int volume) = 0;
+
+    static constexpr int fullVolume = 128;
 };

@@ -83,6 +83,7 @@ struct MixerApi {
     decltype(&Mix_HaltChannel) HaltChannel = nullptr;
     decltype(&Mix_FreeChunk) FreeChunk = nullptr;
     decltype(&Mix_CloseAudio) CloseAudio = nullptr;
+    decltype(&Mix_Volume) Volume = nullptr;
 };
 
 std::atomic<const MixerApi *> loadedMixer{nullptr};
@@ -132,6 +133,7 @@ const MixerLoad &mixer()
         resolve(api.HaltChannel, "Mix_HaltChannel");
         resolve(api.FreeChunk, "Mix_FreeChunk");
         resolve(api.CloseAudio, "Mix_CloseAudio");
+        resolve(api.Volume, "Mix_Volume");
         if (!missing.isEmpty()) {
             result.error = QCoreApplication::translate("SdlSound", "缺少 %1")
                                .arg(missing.join(QStringLiteral(", ")));
@@ -384,6 +386,16 @@ public:
         wake.notify_one();
     }
 
+    void setLoopVolume(int volume)
+    {
+        {
+            const std::lock_guard lock(mutex);
+            loopVolume = volume;
+            volumeChanged = true;
+        }
+        wake.notify_one();
+    }
+
 private:
     enum class State { Idle, Once, Tail, Looping, Lost };
 
@@ -405,6 +417,8 @@ private:
     std::optional<Job> next;
     bool quit = false;
     bool channelEnded = false;
+    bool volumeChanged = false;
+    int loopVolume = MIX_MAX_VOLUME;
     // The newest request's id, read without the lock while decoding.
     std::atomic<quint64> newest{0};
 
@@ -425,7 +439,7 @@ void SdlSound::Player::run()
 {
     std::unique_lock lock(mutex);
     while (!quit) {
-        const auto due = [this] { return quit || next || channelEnded; };
+        const auto due = [this] { return quit || next || channelEnded || volumeChanged; };
         if (state == State::Idle || state == State::Once)
             wake.wait(lock, due);
         else if (!wake.wait_until(lock, deadline, due)) {
@@ -436,6 +450,15 @@ void SdlSound::Player::run()
         }
         if (quit)
             break;
+        if (volumeChanged) {
+            volumeChanged = false;
+            const int volume = loopVolume;
+            lock.unlock();
+            if (deviceOpen && playing.kind == Kind::Alarm)
+                mix->Volume(channel, volume);
+            lock.lock();
+            continue;
+        }
         if (next) {
             const Job job = *std::move(next);
             next.reset();
@@ -520,6 +543,11 @@ bool SdlSound::Player::openAndPlay()
     watchable = mix->GetAudioDeviceStatus(mixerDevice) == SDL_AUDIO_PLAYING;
     mix->AllocateChannels(1);
     mix->ChannelFinished(&Player::channelFinished);
+    {
+        const std::lock_guard lock(mutex);
+        // Set before the first sample: a gentle start never begins with a burst.
+        mix->Volume(channel, playing.kind == Kind::Alarm ? loopVolume : MIX_MAX_VOLUME);
+    }
     chunk = mix->QuickLoad_RAW(reinterpret_cast<Uint8 *>(pcm.data()), Uint32(pcm.size()));
     if (chunk &&
         mix->PlayChannelTimed(channel, chunk, playing.kind == Kind::Alarm ? -1 : 0, -1) >= 0)
@@ -654,6 +682,13 @@ void SdlSound::stop()
         player->post({current, {}, Kind::Chime, false});
 }
 
+void SdlSound::setLoopVolume(int volume)
+{
+    loopVolume = std::clamp(volume, 0, fullVolume);
+    if (player)
+        player->setLoopVolume(loopVolume);
+}
+
 bool SdlSound::isPlaying() const
 {
     return busy;
@@ -668,8 +703,10 @@ bool SdlSound::holdsAudioDevice()
 void SdlSound::play(const QByteArray &path, Kind kind)
 {
     // The sound thread and its libraries come with the first sound.
-    if (!player)
+    if (!player) {
         player = std::make_unique<Player>(this);
+        player->setLoopVolume(loopVolume);
+    }
     ++current;
     busy = true;
     player->post({current, path, kind, true});

@@ -27,6 +27,7 @@ public:
     void once(const QByteArray &path) override;
     bool startIfIdle(const QByteArray &path) override;
     void stop() override;
+    void setLoopVolume(int volume) override;
 
     // Called on the GUI thread, once per alarm, when its looping sound cannot be heard (no
     // mixer library, no audio device, a file that cannot be read or decoded), with the
@@ -52,4 +53,5 @@ private:
     // The newest request; reports about older ones are ignored.
     quint64 current = 0;
     bool busy = false;
+    int loopVolume = fullVolume;
 };

@@ -28,6 +28,7 @@ public:
     QList<std::pair<int, int>> ringingStarts; // (index, lateMinutes)
     int ringingEnds = 0;
     QList<QList<MissedAlarms::Occurrence>> missedReports;
+    int alarmChanges = 0;
 
     void copy(Buffer target, Bitmap source, QPoint sourceAt, QRect dest, bool toWindow) override
     {
@@ -52,6 +53,7 @@ public:
     {
         missedReports.append(missed);
     }
+    void alarmsChanged() override { ++alarmChanges; }
 
     QList<int> timerIds() const
     {

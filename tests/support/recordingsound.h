@@ -47,6 +47,9 @@ public:
         state = State::Idle;
     }
 
+    // Volumes are kept apart from the requests: most tests need only the order of sounds.
+    void setLoopVolume(int volume) override { volumes.append(volume); }
+
     // Ends a once-sound as if it had played to its end; a loop never ends by itself.
     void finish()
     {
@@ -57,6 +60,7 @@ public:
     bool isLooping() const { return state == State::Looping; }
 
     QList<Request> requests;
+    QList<int> volumes;
 
 private:
     enum class State { Idle, Looping, Once };
