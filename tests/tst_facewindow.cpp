@@ -464,6 +464,54 @@ private Q_SLOTS:
         QVERIFY(f.window->isVisible());
     }
 
+    void snoozeRoutes_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<bool>("ringsOn");
+        QTest::addColumn<bool>("snoozed");
+        QTest::newRow("right button on stop") << "right stop" << false << true;
+        QTest::newRow("S key") << "S" << false << true;
+        QTest::newRow("notification's snooze") << "notification" << false << true;
+        QTest::newRow("right button on the cross: nothing") << "right cross" << true << false;
+        QTest::newRow("Shift+S: nothing") << "shift S" << true << false;
+        QTest::newRow("left button on stop: stopped, not snoozed") << "left stop" << false << false;
+    }
+
+    void snoozeRoutes()
+    {
+        QFETCH(QString, route);
+        QFETCH(bool, ringsOn);
+        QFETCH(bool, snoozed);
+        Face f;
+        QVERIFY(f.showRinging());
+        const QPoint stop(57, 110), cross(110, 110);
+        if (route == u"right stop" || route == u"right cross") {
+            const QPoint at = route == u"right stop" ? stop : cross;
+            moveTo(f.window.get(), at);
+            mouse(f.window.get(), QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+            mouse(f.window.get(), QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
+        } else if (route == u"left stop") {
+            moveTo(f.window.get(), stop);
+            mouse(f.window.get(), QEvent::MouseButtonPress, stop, Qt::LeftButton, Qt::LeftButton);
+            mouse(f.window.get(), QEvent::MouseButtonRelease, stop, Qt::LeftButton, Qt::NoButton);
+        } else if (route == u"S") {
+            QTest::keyClick(f.window.get(), Qt::Key_S);
+        } else if (route == u"shift S") {
+            QTest::keyClick(f.window.get(), Qt::Key_S, Qt::ShiftModifier);
+        } else {
+            QVERIFY(f.notifier.onSnooze);
+            f.notifier.onSnooze();
+        }
+        QCOMPARE(f.window->clockwork().isRinging(), ringsOn);
+        QCOMPARE(f.window->clockwork().snoozed().size(), snoozed ? 1 : 0);
+        QCOMPARE(bool(f.notifier.ringing), ringsOn);
+        if (snoozed) {
+            // A late snooze, once nothing rings, does nothing.
+            f.notifier.onSnooze();
+            QCOMPARE(f.window->clockwork().snoozed().size(), 1);
+        }
+    }
+
     void startAtLoginWritesAndRemovesTheAutostartEntry()
     {
         QTemporaryDir config;
@@ -580,7 +628,7 @@ private Q_SLOTS:
         QTest::newRow("above the buttons") << false << QPoint(40, 100) << "";
         QTest::newRow("the time") << false << QPoint(60, 70) << "";
         QTest::newRow("ringing: stop over the normal face's gap")
-            << true << QPoint(57, 110) << "停止";
+            << true << QPoint(57, 110) << "停止\n右键或按 S 键：贪睡";
         QTest::newRow("ringing: cross") << true << QPoint(110, 110) << "退出";
         QTest::newRow("ringing: between stop and cross") << true << QPoint(101, 110) << "";
     }

@@ -84,6 +84,10 @@
         <source>停止</source>
         <translation>Stop</translation>
     </message>
+    <message>
+        <source>贪睡</source>
+        <translation>Snooze</translation>
+    </message>
 </context>
 <context>
     <name>FaceLabels</name>
@@ -138,6 +142,18 @@
     <message>
         <source>%1年%2月%3日 %4 %5:%6</source>
         <translation>%4 %3/%2/%1 %5:%6</translation>
+    </message>
+    <message>
+        <source>贪睡</source>
+        <translation>Snooze</translation>
+    </message>
+    <message>
+        <source>停止响铃，稍后再响</source>
+        <translation>Stop ringing and ring again later</translation>
+    </message>
+    <message>
+        <source>右键或按 S 键：贪睡</source>
+        <translation>Right button or S: snooze</translation>
     </message>
 </context>
 <context>

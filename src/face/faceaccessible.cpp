@@ -3,6 +3,7 @@
 #include "facelabels.h"
 #include "facewindow.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
@@ -31,7 +32,10 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name ? FaceLabels::button(ringing, index).name() : QString();
+        const FaceLabels::Button &b = FaceLabels::button(ringing, index);
+        return t == QAccessible::Name          ? b.name()
+               : t == QAccessible::Description ? b.description()
+                                               : QString();
     }
     void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override
@@ -55,10 +59,34 @@ public:
                    : nullptr;
     }
 
-    QStringList actionNames() const override { return {pressAction()}; }
-    QStringList keyBindingsForAction(const QString &) const override { return {}; }
+    bool snoozes() const { return ringing && index == FaceButtons::stopButton; }
+    QStringList actionNames() const override
+    {
+        return snoozes() ? QStringList{pressAction(), snoozeAction()} : QStringList{pressAction()};
+    }
+    QString localizedActionName(const QString &name) const override
+    {
+        return name == snoozeAction() ? QCoreApplication::translate("FaceLabels", "贪睡")
+                                      : QAccessibleActionInterface::localizedActionName(name);
+    }
+    QString localizedActionDescription(const QString &name) const override
+    {
+        return name == snoozeAction()
+                   ? QCoreApplication::translate("FaceLabels", "停止响铃，稍后再响")
+                   : QAccessibleActionInterface::localizedActionDescription(name);
+    }
+    QStringList keyBindingsForAction(const QString &name) const override
+    {
+        return name == snoozeAction() && snoozes() ? QStringList{QStringLiteral("S")}
+                                                   : QStringList{};
+    }
+    static QString snoozeAction() { return QStringLiteral("snooze"); }
     void doAction(const QString &name) override
     {
+        if (face && snoozes() && name == snoozeAction()) {
+            QTimer::singleShot(0, face.data(), [face = face.data()] { face->pressSnooze(); });
+            return;
+        }
         if (!face || name != pressAction())
             return;
         // After the reader's call has returned: the press may open a modal dialog.

@@ -23,7 +23,8 @@ const Button normalButtons[] = {
     {QRect(Skin::buttonAt(quitButton), Skin::buttonSize), QT_TRANSLATE_NOOP("FaceLabels", "退出")},
 };
 const Button ringingButtons[] = {
-    {QRect(Skin::stopAt, Skin::stopSize), QT_TRANSLATE_NOOP("FaceLabels", "停止")},
+    {QRect(Skin::stopAt, Skin::stopSize), QT_TRANSLATE_NOOP("FaceLabels", "停止"),
+     QT_TRANSLATE_NOOP("FaceLabels", "右键或按 S 键：贪睡")},
     {QRect(Skin::ringingQuitAt, Skin::buttonSize), QT_TRANSLATE_NOOP("FaceLabels", "退出")},
 };
 
@@ -40,6 +41,16 @@ const char *const weekdays[] = {
 QString Button::name() const
 {
     return QCoreApplication::translate("FaceLabels", label);
+}
+
+QString Button::description() const
+{
+    return hint ? QCoreApplication::translate("FaceLabels", hint) : QString();
+}
+
+QString Button::tip() const
+{
+    return hint ? name() + QLatin1Char('\n') + description() : name();
 }
 
 int buttonCount(bool ringing)

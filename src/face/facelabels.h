@@ -11,8 +11,11 @@ namespace FaceLabels {
 // A button of one skin: where its picture lies on the face and what it is called.
 struct Button {
     QRect sprite;
-    const char *label; // the source text of its name
+    const char *label;          // the source text of its name
+    const char *hint = nullptr; // what else it does, when it does more than its name says
     QString name() const;
+    QString description() const; // empty without a hint
+    QString tip() const;         // the name, then the hint on a line of its own
 };
 
 // The buttons of a skin, left to right, by their FaceButtons index.

@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -85,6 +86,7 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
     loadSkin();
     works.create();
     services.notifier.onStop = [this] { pressStop(); };
+    services.notifier.onSnooze = [this] { pressSnooze(); };
     if (X11Window::available()) {
         winId(); // the native window, so that its state can be set before it is mapped
         if (stored.hideFromTaskbar)
@@ -98,6 +100,7 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
 FaceWindow::~FaceWindow()
 {
     services.notifier.onStop = nullptr;
+    services.notifier.onSnooze = nullptr;
 }
 
 void FaceWindow::loadSkin()
@@ -222,6 +225,11 @@ void FaceWindow::alarmsMissed(const QList<MissedAlarms::Occurrence> &missed)
     services.notifier.inform(AlarmNotices::missed(alarmList, missed));
 }
 
+void FaceWindow::alarmsChanged()
+{
+    reportChange();
+}
+
 void FaceWindow::reportChange()
 {
     if (changed)
@@ -246,6 +254,22 @@ void FaceWindow::pressStop()
     works.stopRinging();
 }
 
+void FaceWindow::pressSnooze()
+{
+    if (works.isRinging())
+        works.snooze();
+}
+
+void FaceWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_S && !(event->modifiers() & ~Qt::KeypadModifier) &&
+        works.isRinging()) {
+        pressSnooze();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 bool FaceWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
@@ -266,7 +290,7 @@ void FaceWindow::showButtonTip(const QHelpEvent &help)
         return;
     }
     // The tip goes when the pointer leaves the button's hit range.
-    QToolTip::showText(help.globalPos(), FaceLabels::button(ringing, k).name(), this,
+    QToolTip::showText(help.globalPos(), FaceLabels::button(ringing, k).tip(), this,
                        FaceLabels::hitRect(ringing, k).translated(faceOrigin));
 }
 
@@ -375,6 +399,12 @@ void FaceWindow::mouseMoveEvent(QMouseEvent *event)
 
 void FaceWindow::mousePressEvent(QMouseEvent *event)
 {
+    if (event->button() == Qt::RightButton && works.isRinging()) {
+        const QPoint at = event->position().toPoint() - faceOrigin;
+        if (FaceButtons::hitTest(at.x(), at.y()).ringing == FaceButtons::stopButton)
+            pressSnooze();
+        return;
+    }
     if (event->button() != Qt::LeftButton)
         return;
     using FaceButtons::Action;

@@ -77,6 +77,8 @@ public:
     void bringToFront();
     // What the stop button does, from wherever it is asked; nothing unless it rings.
     void pressStop();
+    // Ends the ringing for the snooze time; nothing unless it rings.
+    void pressSnooze();
     // What a press on a button does, from the mouse or from a screen reader.
     void press(FaceButtons::Action action);
 
@@ -88,6 +90,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void copy(Skin::Buffer target, Skin::Bitmap source, QPoint sourceAt, QRect dest,
@@ -102,6 +105,7 @@ private:
     void ringingStarted(int index, int lateMinutes) override;
     void ringingEnded() override;
     void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) override;
+    void alarmsChanged() override;
     void reportChange();
     void showButtonTip(const QHelpEvent &help);
     // Tells readers and hides a button's tip when the other skin comes to show.

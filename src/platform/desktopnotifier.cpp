@@ -167,7 +167,9 @@ void DesktopNotifier::notify(const Notice &notice, bool ringing, uint replaces)
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("zelka"));
     const QStringList actions =
         ringing ? QStringList{QStringLiteral("stop"),
-                              QCoreApplication::translate("DesktopNotifier", "停止")}
+                              QCoreApplication::translate("DesktopNotifier", "停止"),
+                              QStringLiteral("snooze"),
+                              QCoreApplication::translate("DesktopNotifier", "贪睡")}
                 : QStringList{};
     // A server that reads markup would read a typed "<" as markup: plain text stays plain.
     const QString body = bodyMarkup ? notice.body.toHtmlEscaped() : notice.body;
@@ -204,8 +206,12 @@ void DesktopNotifier::close(uint id)
 
 void DesktopNotifier::onActionInvoked(uint id, const QString &action)
 {
-    if (id != 0 && id == ringingId && action == QLatin1String("stop") && onStop)
+    if (id == 0 || id != ringingId)
+        return;
+    if (action == QLatin1String("stop") && onStop)
         onStop();
+    else if (action == QLatin1String("snooze") && onSnooze)
+        onSnooze();
 }
 
 void DesktopNotifier::onNotificationClosed(uint id, uint)

@@ -5,7 +5,7 @@
 #include <functional>
 
 // Desktop notifications beside the face: one for the alarm that rings, which offers to
-// stop it and goes when the ringing ends, and plain ones that stay until dismissed.
+// stop or snooze it and goes when the ringing ends, and plain ones that stay until dismissed.
 class Notifier
 {
 public:
@@ -21,4 +21,6 @@ public:
 
     // Runs when the user chooses "stop" on the ringing alarm's notification.
     std::function<void()> onStop;
+    // Runs when the user chooses "snooze" there.
+    std::function<void()> onSnooze;
 };

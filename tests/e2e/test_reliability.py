@@ -131,7 +131,7 @@ class Notifications(ClockTestCase):
         app, replaces, icon, summary, body, actions, hints, timeout = notify[0]
         self.assertEqual((app, replaces, icon), ("Zelka!", 0, "zelka"))
         self.assertEqual(summary, "闹钟 07:30")
-        self.assertEqual(actions, ["stop", "停止"])
+        self.assertEqual(actions, ["stop", "停止", "snooze", "贪睡"])
         self.assertEqual(hints["urgency"], 2)
         self.assertEqual(timeout, 0)
         return face, body
@@ -151,6 +151,21 @@ class Notifications(ClockTestCase):
                         "the stop action did not end the ringing")
         self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1))
         self.assertIsNone(self.run_.proc.poll())
+
+    def test_the_snooze_action_ends_the_ringing_without_the_message(self):
+        face, _ = self.ring(message="起床")
+        normal_gone = date_row(self.x, self.run_, face)
+        time.sleep(0.5)
+        self.bus.invoke_action(1, "snooze")
+        self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1),
+                        "the snooze action left the notification")
+        self.assertTrue(wait_until(lambda: date_row(self.x, self.run_, face) != normal_gone, 5,
+                                   0.1), "still ringing after the snooze action")
+        # The message waits for the ringing that is finally stopped.
+        time.sleep(0.5)
+        self.assertIsNone(self.x.message_box())
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
 
     def test_the_stop_button_withdraws_the_notification(self):
         face, _ = self.ring()
