@@ -31,7 +31,9 @@ char *toString(const AlarmEntry &e)
 {
     return QTest::toString(QByteArray::number(e.hour) + ':' + QByteArray::number(e.minute) +
                            " message=" + e.message.toHex() +
-                           " show=" + QByteArray::number(e.showMessage) + " sound=" + e.sound);
+                           " show=" + QByteArray::number(e.showMessage) + " sound=" + e.sound +
+                           " days=" + QByteArray::number(e.weekdays, 16) +
+                           " flags=" + QByteArray::number(e.onceFlags));
 }
 
 Q_DECLARE_METATYPE(AlarmEntry)
@@ -42,6 +44,13 @@ AlarmEntry at(int hour, int minute, const QByteArray &message = {}, int showMess
               const QByteArray &sound = "Ring.wav")
 {
     return {hour, minute, message, showMessage, sound};
+}
+
+AlarmEntry on(AlarmEntry e, uint8_t weekdays, uint8_t flags = 0)
+{
+    e.weekdays = weekdays;
+    e.onceFlags = flags;
+    return e;
 }
 
 // The two alarms most rows start from.
@@ -129,7 +138,9 @@ struct Harness {
         QCOMPARE(all.last(), newEntryLine);
         for (int i = 0; i < alarms.GetSize(); ++i) {
             const QString &line = all[i];
-            QVERIFY2(line.size() == 7 && line.startsWith(u"  "_s) && line[4] == u':',
+            // The time, then the days or once-marks of an alarm that is not plain daily.
+            QVERIFY2(line.size() >= 7 && line.startsWith(u"  "_s) && line[4] == u':' &&
+                         (line.size() == 7) == alarms[i].isPlainDaily(),
                      qPrintable(line));
             QCOMPARE(line.mid(2, 2).toInt(), alarms[i].hour);
             QCOMPARE(line.mid(5, 2).toInt(), alarms[i].minute);
@@ -148,8 +159,17 @@ struct Harness {
         QCOMPARE(box->currentIndex(), index);
     }
 
+    // The seven day toggles, Sunday first, as "1" and "0".
+    QString shownDays() const
+    {
+        QString days;
+        for (int d = 0; d < 7; ++d)
+            days += button(D::SundayButton + d)->isChecked() ? u'1' : u'0';
+        return days;
+    }
+
     // One user action: "pick N", "hour T", "minute T", "message T", "paste T", "sound T",
-    // "tick", "new", "set", "remove".
+    // "tick", "day N" (0 Sunday), "once", "new", "set", "remove".
     void run(const QString &step)
     {
         const QString verb = step.section(u' ', 0, 0);
@@ -172,6 +192,11 @@ struct Harness {
         } else if (verb == u"tick") {
             showBox()->setFocus();
             QTest::keyClick(showBox(), Qt::Key_Space);
+        } else if (verb == u"day") {
+            QTest::mouseClick(button(D::SundayButton + text.toInt()), Qt::LeftButton);
+        } else if (verb == u"once") {
+            item<QCheckBox>(D::OnceBox)->setFocus();
+            QTest::keyClick(item<QCheckBox>(D::OnceBox), Qt::Key_Space);
         } else if (verb == u"new" || verb == u"set" || verb == u"remove") {
             const int id = verb == u"new"   ? D::NewButton
                            : verb == u"set" ? D::SetButton
@@ -663,9 +688,13 @@ private Q_SLOTS:
         h.list()->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), h.list());
 
-        QList<int> order{D::NewButton,    D::SetButton,   D::RemoveButton,   D::HourEdit,
-                         D::MinuteEdit,   D::MessageEdit, D::ShowMessageBox, D::SoundEdit,
-                         D::BrowseButton, D::PlayButton,  D::StopButton,     D::AlarmsList};
+        QList<int> order{D::NewButton,       D::SetButton,      D::RemoveButton,
+                         D::HourEdit,        D::MinuteEdit,     D::SundayButton,
+                         D::MondayButton,    D::TuesdayButton,  D::WednesdayButton,
+                         D::ThursdayButton,  D::FridayButton,   D::SaturdayButton,
+                         D::OnceBox,         D::MessageEdit,    D::ShowMessageBox,
+                         D::SoundEdit,       D::BrowseButton,   D::PlayButton,
+                         D::StopButton,      D::AlarmsList};
         order.removeOne(previewing ? int(D::PlayButton) : int(D::StopButton));
         QList<int> visited;
         for (int i = 0; i < order.size(); ++i) {
@@ -726,11 +755,25 @@ private Q_SLOTS:
         Harness h;
         const DialogUnits units(DialogUnits::dialogFont());
         QCOMPARE(h.dialog->windowTitle(), u"设置闹钟"_s);
-        QCOMPARE(h.dialog->size(), units.size(187, 162));
+        QCOMPARE(h.dialog->size(), units.size(187, 188));
         QCOMPARE(h.button(D::SetButton)->geometry(), units.rect(14, 63, 36, 15));
-        QCOMPARE(h.edit(D::SoundEdit)->geometry(), units.rect(66, 117, 107, 14));
-        QCOMPARE(h.messageEdit()->geometry(), units.rect(67, 45, 105, 55));
-        QCOMPARE(h.button(D::StopButton)->geometry(), units.rect(157, 136, 16, 15));
+        QCOMPARE(h.edit(D::SoundEdit)->geometry(), units.rect(66, 143, 107, 14));
+        QCOMPARE(h.messageEdit()->geometry(), units.rect(67, 71, 105, 55));
+        QCOMPARE(h.button(D::StopButton)->geometry(), units.rect(157, 162, 16, 15));
+        QCOMPARE(h.item<QCheckBox>(D::OnceBox)->geometry(), units.rect(68, 50, 76, 8));
+        QCOMPARE(h.item<QCheckBox>(D::OnceBox)->text(), u"仅一次"_s);
+
+        // The day toggles in a row under the time, each keeping its state.
+        const QStringList letters{u"日"_s, u"一"_s, u"二"_s, u"三"_s, u"四"_s, u"五"_s, u"六"_s};
+        const QStringList names{u"星期日"_s, u"星期一"_s, u"星期二"_s, u"星期三"_s,
+                                u"星期四"_s, u"星期五"_s, u"星期六"_s};
+        for (int d = 0; d < 7; ++d) {
+            QPushButton *day = h.button(D::SundayButton + d);
+            QCOMPARE(day->geometry(), units.rect(67 + 15 * d, 34, 14, 12));
+            QCOMPARE(day->text(), letters[d]);
+            QCOMPARE(day->accessibleName(), names[d]);
+            QVERIFY(day->isCheckable());
+        }
 
         // Each spin sits inside its edit's template place, at the right.
         for (auto [editId, spinId, x] : {std::tuple{int(D::HourEdit), int(D::HourSpin), 92},
@@ -768,6 +811,105 @@ private Q_SLOTS:
         QVERIFY(!h.button(D::StopButton)->icon().isNull());
         QVERIFY(h.button(D::PlayButton)->isEnabled());
         QVERIFY(!h.button(D::StopButton)->isEnabled());
+    }
+
+    void dayToggles_data()
+    {
+        QTest::addColumn<QList<AlarmEntry>>("before");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QList<AlarmEntry>>("after");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("days"); // the toggles afterwards, Sunday first
+        QTest::addColumn<bool>("once");
+        QTest::addColumn<QStringList>("warnings");
+        using Entries = QList<AlarmEntry>;
+        using Steps = QStringList;
+        const QString all = u"1111111"_s;
+        const QString one = u"请至少选择一天。"_s;
+        const Steps weekend{u"day 1"_s, u"day 2"_s, u"day 3"_s, u"day 4"_s, u"day 5"_s};
+
+        QTest::newRow("a new alarm: every day, not once")
+            << Entries{} << Steps{} << Entries{} << Steps{newEntryLine} << all << false << Steps{};
+        QTest::newRow("Monday to Friday")
+            << Entries{} << Steps{u"hour 7"_s, u"day 0"_s, u"day 6"_s, u"set"_s}
+            << Entries{on(at(7, 0), 0x3E)} << Steps{u"  07:00 一-五"_s, newEntryLine} << all
+            << false << Steps{};
+        QTest::newRow("weekends: two days are no range")
+            << Entries{} << Steps{u"hour 9"_s} + weekend + Steps{u"set"_s}
+            << Entries{on(at(9, 0), 0x41)} << Steps{u"  09:00 日 六"_s, newEntryLine} << all
+            << false << Steps{};
+        QTest::newRow("Monday, Wednesday and Friday")
+            << Entries{} << Steps{u"day 0"_s, u"day 2"_s, u"day 4"_s, u"day 6"_s, u"set"_s}
+            << Entries{on(at(0, 0), 0x2A)} << Steps{u"  00:00 一 三 五"_s, newEntryLine} << all
+            << false << Steps{};
+        QTest::newRow("a range and a day")
+            << Entries{} << Steps{u"day 0"_s, u"day 4"_s, u"day 5"_s, u"set"_s}
+            << Entries{on(at(0, 0), 0x4E)} << Steps{u"  00:00 一-三 六"_s, newEntryLine} << all
+            << false << Steps{};
+        QTest::newRow("once") << Entries{} << Steps{u"hour 6"_s, u"once"_s, u"set"_s}
+                              << Entries{on(at(6, 0), 0x7F, 1)}
+                              << Steps{u"  06:00 一次"_s, newEntryLine} << all << false
+                              << Steps{};
+        QTest::newRow("once, on the next Monday")
+            << Entries{}
+            << Steps{u"day 0"_s, u"day 2"_s, u"day 3"_s, u"day 4"_s, u"day 5"_s, u"day 6"_s,
+                     u"once"_s, u"set"_s}
+            << Entries{on(at(0, 0), 0x02, 1)} << Steps{u"  00:00 一 一次"_s, newEntryLine} << all
+            << false << Steps{};
+        QTest::newRow("a picked alarm shows its days and once")
+            << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"pick 0"_s} << Entries{on(wakeUp, 0x3E, 1)}
+            << Steps{u"  07:30 一-五 一次"_s, newEntryLine} << u"0111110"_s << true << Steps{};
+        QTest::newRow("a picked alarm's days changed: its line follows")
+            << Entries{wakeUp, night} << Steps{u"pick 0"_s, u"day 0"_s, u"set"_s}
+            << Entries{on(wakeUp, 0x7E), night}
+            << Steps{u"  07:30 一-六"_s, u"  22:00"_s, newEntryLine} << all << false << Steps{};
+        QTest::newRow("back to every day: the plain line again")
+            << Entries{on(wakeUp, 0x41)} << Steps{u"pick 0"_s} + weekend + Steps{u"set"_s}
+            << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << all << false << Steps{};
+        QTest::newRow("a once-alarm that rang shows off; set again, it is on")
+            << Entries{on(wakeUp, 0x7F, 3)} << Steps{u"pick 0"_s, u"set"_s}
+            << Entries{on(wakeUp, 0x7F, 1)} << Steps{u"  07:30 一次"_s, newEntryLine} << all
+            << false << Steps{};
+        QTest::newRow("once unticked: daily again")
+            << Entries{on(wakeUp, 0x7F, 3)} << Steps{u"pick 0"_s, u"once"_s, u"set"_s}
+            << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << all << false << Steps{};
+        QTest::newRow("New after a pick: every day again")
+            << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"pick 0"_s, u"new"_s}
+            << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"  07:30 一-五 一次"_s, newEntryLine}
+            << all << false << Steps{};
+        QTest::newRow("no day ticked: refused, nothing stored")
+            << Entries{wakeUp} << Steps{u"day 0"_s, u"day 6"_s} + weekend + Steps{u"set"_s}
+            << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << u"0000000"_s << false
+            << Steps{one};
+        QTest::newRow("a file's days outside the week are not shown")
+            << Entries{on(wakeUp, 0x81)} << Steps{} << Entries{on(wakeUp, 0x81)}
+            << Steps{u"  07:30 日"_s, newEntryLine} << all << false << Steps{};
+        QTest::newRow("a file's alarm with no day: never")
+            << Entries{on(wakeUp, 0x00)} << Steps{} << Entries{on(wakeUp, 0x00)}
+            << Steps{u"  07:30 从不"_s, newEntryLine} << all << false << Steps{};
+    }
+
+    void dayToggles()
+    {
+        QFETCH(QList<AlarmEntry>, before);
+        QFETCH(QStringList, steps);
+        QFETCH(QList<AlarmEntry>, after);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, days);
+        QFETCH(bool, once);
+        QFETCH(QStringList, warnings);
+        Harness h(before);
+        QVERIFY(QTest::qWaitForWindowActive(h.dialog.get()));
+        for (const QString &step : steps)
+            h.run(step);
+        QCOMPARE(h.entries(), after);
+        QCOMPARE(h.lines(), lines);
+        h.checkLinesMatchAlarms();
+        QCOMPARE(h.shownDays(), days);
+        QCOMPARE(h.item<QCheckBox>(D::OnceBox)->isChecked(), once);
+        QCOMPARE(h.boxes.texts, warnings);
+        if (!warnings.isEmpty())
+            QCOMPARE(QApplication::focusWidget(), h.button(D::SundayButton));
     }
 
     // A frame drawn after the buttons it surrounds must not swallow their clicks.

@@ -22,7 +22,11 @@ enum : int {
     SoundEdit = 1030,
     Browse = 1026,
     Play = 1027,
-    Stop = 1028
+    Stop = 1028,
+    SnoozeEdit = 1036,
+    SnoozeSpin = 1037,
+    GentleEdit = 1038,
+    GentleSpin = 1039,
 };
 
 // A sheet opened as the face opens it: the settings copied in, taken back on Apply or OK.
@@ -89,6 +93,11 @@ private Q_SLOTS:
         QCOMPARE(s.edit(1, NumberEdit)->text(), QString("0"));
         QVERIFY(!s.item(1, NumberEdit)->isEnabled());
         QVERIFY(!s.item(1, Spin)->isEnabled());
+        QCOMPARE(s.edit(1, SnoozeEdit)->text(), QString("9"));
+        QCOMPARE(s.edit(1, GentleEdit)->text(), QString("0"));
+        // Neither hangs on a switch.
+        for (int id : {SnoozeEdit, SnoozeSpin, GentleEdit, GentleSpin})
+            QVERIFY(s.item(1, id)->isEnabled());
         s.showPage(2);
         QVERIFY(!s.check(2, Check1)->isChecked());
         QCOMPARE(s.edit(2, NumberEdit)->text(), QString("0"));
@@ -129,12 +138,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("pageIndex");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("editId");
         QTest::newRow("3601 seconds") << 1 << "3601"
-                                      << "请输入一个介于 0 和 3600 之间的整数。";
+                                      << "请输入一个介于 0 和 3600 之间的整数。" << int(NumberEdit);
         QTest::newRow("61 minutes") << 2 << "61"
-                                    << "请输入一个介于 0 和 60 之间的整数。";
+                                    << "请输入一个介于 0 和 60 之间的整数。" << int(NumberEdit);
         QTest::newRow("empty minutes") << 2 << ""
-                                       << "请输入一个整数。";
+                                       << "请输入一个整数。" << int(NumberEdit);
+        QTest::newRow("snooze 0 minutes") << 1 << "0" << "请输入一个介于 1 和 60 之间的整数。"
+                                          << int(SnoozeEdit);
+        QTest::newRow("snooze 61 minutes") << 1 << "61" << "请输入一个介于 1 和 60 之间的整数。"
+                                           << int(SnoozeEdit);
+        QTest::newRow("empty snooze") << 1 << "" << "请输入一个整数。" << int(SnoozeEdit);
+        QTest::newRow("gentle start 121 seconds")
+            << 1 << "121" << "请输入一个介于 0 和 120 之间的整数。" << int(GentleEdit);
     }
 
     void outOfRangeRefused()
@@ -142,6 +159,7 @@ private Q_SLOTS:
         QFETCH(int, pageIndex);
         QFETCH(QString, typed);
         QFETCH(QString, message);
+        QFETCH(int, editId);
         Settings start;
         start.limitRinging = 1;
         start.chimeOn = 1;
@@ -149,7 +167,7 @@ private Q_SLOTS:
         start.chimeMinutes = 15;
         Sheet s(start);
         s.showPage(pageIndex);
-        s.edit(pageIndex, NumberEdit)->setText(typed);
+        s.edit(pageIndex, editId)->setText(typed);
         // OK, then a tab change: both refused, the sheet stays on the page.
         s.button(QDialogButtonBox::Ok)->click();
         QVERIFY(s.sheet.isVisible());
@@ -160,8 +178,9 @@ private Q_SLOTS:
         QCOMPARE(s.applies, 0);
         QCOMPARE(s.settings.maxRingSeconds, 30);
         QCOMPARE(s.settings.chimeMinutes, 15);
+        QCOMPARE(s.settings.snoozeMinutes, 9);
         QTRY_COMPARE(QApplication::focusWidget(),
-                     static_cast<QWidget *>(s.edit(pageIndex, NumberEdit)));
+                     static_cast<QWidget *>(s.edit(pageIndex, editId)));
     }
 
     void applyThenCancelKeepsWhatApplyTook()
@@ -200,6 +219,8 @@ private Q_SLOTS:
         s.showPage(1);
         s.check(1, Check2)->click();
         s.edit(1, NumberEdit)->setText("90");
+        s.edit(1, SnoozeEdit)->setText("1");
+        s.edit(1, GentleEdit)->setText("120");
         s.showPage(2);
         s.check(2, Check1)->click();
         s.edit(2, NumberEdit)->setText("30");
@@ -210,6 +231,8 @@ private Q_SLOTS:
         expected.hideFromTaskbar = 0;
         expected.limitRinging = 1;
         expected.maxRingSeconds = 90;
+        expected.snoozeMinutes = 1;
+        expected.gentleSeconds = 120;
         expected.chimeOn = 1;
         expected.chimeMinutes = 30;
         expected.chimeSound = QByteArray("\xC4\xD6\xD6\xD3.wav"); // 闹钟 in GBK
@@ -225,6 +248,8 @@ private Q_SLOTS:
         start.alarmsDisabled = 1;
         start.limitRinging = 1;
         start.maxRingSeconds = 45;
+        start.snoozeMinutes = 15;
+        start.gentleSeconds = 30;
         start.chimeOn = 1;
         start.chimeMinutes = 20;
         start.chimeSound = "ding2.wav";
@@ -235,6 +260,8 @@ private Q_SLOTS:
         QVERIFY(s.check(1, Check1)->isChecked());
         QVERIFY(s.check(1, Check2)->isChecked());
         QCOMPARE(s.edit(1, NumberEdit)->text(), QString("45"));
+        QCOMPARE(s.edit(1, SnoozeEdit)->text(), QString("15"));
+        QCOMPARE(s.edit(1, GentleEdit)->text(), QString("30"));
         s.showPage(2);
         QVERIFY(s.check(2, Check1)->isChecked());
         QCOMPARE(s.edit(2, NumberEdit)->text(), QString("20"));
@@ -243,6 +270,39 @@ private Q_SLOTS:
         s.button(QDialogButtonBox::Ok)->click();
         QCOMPARE(s.applies, 1);
         QCOMPARE(s.settings, start);
+    }
+
+    void newFieldsStepAndMarkTheSheetChanged_data()
+    {
+        QTest::addColumn<int>("editId");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("snooze up") << int(SnoozeEdit) << 9 << int(Qt::Key_Up) << "10";
+        QTest::newRow("snooze stops at 1") << int(SnoozeEdit) << 1 << int(Qt::Key_Down) << "1";
+        QTest::newRow("snooze stops at 60") << int(SnoozeEdit) << 60 << int(Qt::Key_Up) << "60";
+        QTest::newRow("gentle start up") << int(GentleEdit) << 0 << int(Qt::Key_Up) << "1";
+        QTest::newRow("gentle start stops at 0") << int(GentleEdit) << 0 << int(Qt::Key_Down)
+                                                 << "0";
+        QTest::newRow("gentle start stops at 120") << int(GentleEdit) << 120 << int(Qt::Key_Up)
+                                                   << "120";
+    }
+
+    void newFieldsStepAndMarkTheSheetChanged()
+    {
+        QFETCH(int, editId);
+        QFETCH(int, start);
+        QFETCH(int, key);
+        QFETCH(QString, after);
+        Settings settings;
+        settings.snoozeMinutes = editId == SnoozeEdit ? start : 9;
+        settings.gentleSeconds = editId == GentleEdit ? start : 0;
+        Sheet s(settings);
+        s.showPage(1);
+        QVERIFY(!s.applyEnabled());
+        QTest::keyClick(s.edit(1, editId), Qt::Key(key));
+        QCOMPARE(s.edit(1, editId)->text(), after);
+        QCOMPARE(s.applyEnabled(), after != QString::number(start));
     }
 
     void disabledEditStillValidated()

@@ -54,7 +54,8 @@ def dialogs(x, env, suffix, alarm_title, options_title):
     """The dialogs, opened from the face's buttons with the real pointer."""
     run = Zelka(x, env=env)
     run.write(settings_file(windowX=20, windowY=20,
-                            alarms=[(7, 30, "起床", 1, "Ring.wav"), (22, 0, "", 0, "Ring.wav")]))
+                            alarms=[(7, 30, "起床", 1, "Ring.wav"), (22, 0, "", 0, "Ring.wav")],
+                            days=[(0x3E, 0), (0x7F, 0)]))
     run.start()
     face = run.wait_face()
 

@@ -66,6 +66,82 @@
         <source>没有选择!</source>
         <translation>Nothing selected!</translation>
     </message>
+    <message>
+        <source>日</source>
+        <translation>Su</translation>
+    </message>
+    <message>
+        <source>一</source>
+        <translation>Mo</translation>
+    </message>
+    <message>
+        <source>二</source>
+        <translation>Tu</translation>
+    </message>
+    <message>
+        <source>三</source>
+        <translation>We</translation>
+    </message>
+    <message>
+        <source>四</source>
+        <translation>Th</translation>
+    </message>
+    <message>
+        <source>五</source>
+        <translation>Fr</translation>
+    </message>
+    <message>
+        <source>六</source>
+        <translation>Sa</translation>
+    </message>
+    <message>
+        <source>仅一次</source>
+        <translation>Once only</translation>
+    </message>
+    <message>
+        <source>星期日</source>
+        <translation>Sunday</translation>
+    </message>
+    <message>
+        <source>星期一</source>
+        <translation>Monday</translation>
+    </message>
+    <message>
+        <source>星期二</source>
+        <translation>Tuesday</translation>
+    </message>
+    <message>
+        <source>星期三</source>
+        <translation>Wednesday</translation>
+    </message>
+    <message>
+        <source>星期四</source>
+        <translation>Thursday</translation>
+    </message>
+    <message>
+        <source>星期五</source>
+        <translation>Friday</translation>
+    </message>
+    <message>
+        <source>星期六</source>
+        <translation>Saturday</translation>
+    </message>
+    <message>
+        <source>从不</source>
+        <translation>never</translation>
+    </message>
+    <message>
+        <source>已关</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>一次</source>
+        <translation>once</translation>
+    </message>
+    <message>
+        <source>请至少选择一天。</source>
+        <translation>Please choose at least one day.</translation>
+    </message>
 </context>
 <context>
     <name>DataExchange</name>
@@ -247,6 +323,18 @@
     <message>
         <source>应用(&amp;A)</source>
         <translation>&amp;Apply</translation>
+    </message>
+    <message>
+        <source>贪睡时间:</source>
+        <translation>Snooze:</translation>
+    </message>
+    <message>
+        <source>分钟</source>
+        <translation>minutes</translation>
+    </message>
+    <message>
+        <source>渐强:</source>
+        <translation>Fade in:</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 using Kind = ControlKind;
@@ -29,26 +32,42 @@ constexpr DialogControl alarmSetControls[] = {
      15, TabStop},
     {D::HourEdit, Kind::Edit, nullptr, 92, 17, 23, 13, Number | TabStop},
     {D::MinuteEdit, Kind::Edit, nullptr, 124, 17, 23, 13, Number | TabStop},
+    {D::SundayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "日"), 67, 34, 14, 12,
+     TabStop},
+    {D::MondayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "一"), 82, 34, 14, 12,
+     TabStop},
+    {D::TuesdayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "二"), 97, 34, 14,
+     12, TabStop},
+    {D::WednesdayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "三"), 112, 34, 14,
+     12, TabStop},
+    {D::ThursdayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "四"), 127, 34, 14,
+     12, TabStop},
+    {D::FridayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "五"), 142, 34, 14,
+     12, TabStop},
+    {D::SaturdayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "六"), 157, 34, 14,
+     12, TabStop},
+    {D::OnceBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "仅一次"), 68, 50, 76, 8,
+     TabStop},
     {noControlId, Kind::GroupBox, nullptr, 7, 31, 50, 76, 0},
-    {D::MessageEdit, Kind::Edit, nullptr, 67, 45, 105, 55,
+    {D::MessageEdit, Kind::Edit, nullptr, 67, 71, 105, 55,
      MultiLine | Centre | UpperCase | TabStop},
-    {D::ShowMessageBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "显示消息:"), 68, 36,
+    {D::ShowMessageBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "显示消息:"), 68, 62,
      76, 8, TabStop},
-    {noControlId, Kind::GroupBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置"), 61, 4, 118, 151, 0},
+    {noControlId, Kind::GroupBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置"), 61, 4, 118, 177, 0},
     {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "时间:"), 68, 19, 21, 9, 0},
     {D::HourSpin, Kind::UpDown, nullptr, 102, 17, 11, 13, 0},
     {D::MinuteSpin, Kind::UpDown, nullptr, 136, 17, 11, 13, 0},
     {noControlId, Kind::StaticText, ":", 115, 17, 8, 12, Centre},
-    {D::SoundEdit, Kind::Edit, nullptr, 66, 117, 107, 14, AutoHScroll | TabStop},
-    {D::BrowseButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "浏览(&B)"), 66, 136,
+    {D::SoundEdit, Kind::Edit, nullptr, 66, 143, 107, 14, AutoHScroll | TabStop},
+    {D::BrowseButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "浏览(&B)"), 66, 162,
      36, 15, TabStop},
-    {D::PlayButton, Kind::IconButton, nullptr, 141, 136, 16, 15, TabStop},
-    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "声音:"), 66, 107, 78, 9,
+    {D::PlayButton, Kind::IconButton, nullptr, 141, 162, 16, 15, TabStop},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "声音:"), 66, 133, 78, 9,
      0},
-    {D::StopButton, Kind::IconButton, nullptr, 157, 136, 16, 15, Disabled | TabStop},
+    {D::StopButton, Kind::IconButton, nullptr, 157, 162, 16, 15, Disabled | TabStop},
 };
 
-constexpr DialogTemplate alarmSetTemplate{187, 162, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置闹钟"),
+constexpr DialogTemplate alarmSetTemplate{187, 188, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置闹钟"),
                                           alarmSetControls, "AlarmSetDialog"};
 
 // The last line of the list, after every alarm.
@@ -57,11 +76,64 @@ QString newEntryLine()
     return QCoreApplication::translate("AlarmSetDialog", "<新建>");
 }
 
-// Two spaces, then the zero-padded time: "  07:05".
+// The day toggles' texts and what a screen reader calls them, Sunday first.
+const char *const dayLetters[] = {
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "日"), QT_TRANSLATE_NOOP("AlarmSetDialog", "一"),
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "二"), QT_TRANSLATE_NOOP("AlarmSetDialog", "三"),
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "四"), QT_TRANSLATE_NOOP("AlarmSetDialog", "五"),
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "六"),
+};
+const char *const dayNames[] = {
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "星期日"), QT_TRANSLATE_NOOP("AlarmSetDialog", "星期一"),
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "星期二"), QT_TRANSLATE_NOOP("AlarmSetDialog", "星期三"),
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "星期四"), QT_TRANSLATE_NOOP("AlarmSetDialog", "星期五"),
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "星期六"),
+};
+
+QString translated(const char *text)
+{
+    return QCoreApplication::translate("AlarmSetDialog", text);
+}
+
+// The ticked days, Sunday first; three or more in a row as a range: "一-五", "日 六".
+QString daysText(uint8_t mask)
+{
+    QStringList parts;
+    for (int d = 0; d < 7;) {
+        if (!(mask >> d & 1)) {
+            ++d;
+            continue;
+        }
+        int end = d;
+        while (end + 1 < 7 && (mask >> (end + 1) & 1))
+            ++end;
+        if (end - d >= 2) {
+            parts.append(translated(dayLetters[d]) + u'-' + translated(dayLetters[end]));
+        } else {
+            for (int k = d; k <= end; ++k)
+                parts.append(translated(dayLetters[k]));
+        }
+        d = end + 1;
+    }
+    return parts.join(u' ');
+}
+
+// Two spaces, then the zero-padded time: "  07:05"; then the days unless every day, and
+// whether it rings once or has done so: "  07:30 一-五", "  06:00 一次", "  06:00 已关".
 QString displayString(const AlarmEntry &entry)
 {
-    return QString::asprintf("  %d%d:%d%d", entry.hour / 10, entry.hour % 10, entry.minute / 10,
-                             entry.minute % 10);
+    QString line = QString::asprintf("  %d%d:%d%d", entry.hour / 10, entry.hour % 10,
+                                     entry.minute / 10, entry.minute % 10);
+    const uint8_t mask = entry.weekdays & AlarmEntry::everyDay;
+    if (mask == 0)
+        line += u' ' + translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "从不"));
+    else if (mask != AlarmEntry::everyDay)
+        line += u' ' + daysText(mask);
+    if (entry.isDone())
+        line += u' ' + translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "已关"));
+    else if (entry.isOnce())
+        line += u' ' + translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "一次"));
+    return line;
 }
 
 } // namespace
@@ -109,6 +181,9 @@ void AlarmSetDialog::OnInitDialog()
     hourSpin->setRange(0, 23);
     minuteSpin->setRange(0, 59);
 
+    for (int d = 0; d < 7; ++d)
+        items.item(SundayButton + d)->setAccessibleName(translated(dayNames[d]));
+
     setButtonImage(items.item<QPushButton>(PlayButton), playIcon);
     setButtonImage(items.item<QPushButton>(StopButton), stopIcon);
     // The first tab stop starts with the focus.
@@ -123,6 +198,11 @@ void AlarmSetDialog::DoDataExchange(DataExchange &dx)
     dx.minMax(hourEdit, hour, 0, 23);
     dx.text(minuteEdit, minute);
     dx.minMax(minuteEdit, minute, 0, 59);
+    for (int d = 0; d < 7; ++d)
+        dx.check(items.item<QAbstractButton>(SundayButton + d), days[d]);
+    dx.require(weekdayMask() != 0, items.item(SundayButton),
+               translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "请至少选择一天。")));
+    dx.check(items.item<QAbstractButton>(OnceBox), onceOnly);
     dx.text(items.item<QPlainTextEdit>(MessageEdit), message);
     dx.check(items.item<QAbstractButton>(ShowMessageBox), showMessage);
     dx.text(items.item<QLineEdit>(SoundEdit), sound);
@@ -173,6 +253,9 @@ void AlarmSetDialog::OnSelectionChange()
         message = entry.message;
         showMessage = entry.showMessage;
         sound = entry.sound;
+        for (int d = 0; d < 7; ++d)
+            days[d] = entry.weekdays >> d & 1;
+        onceOnly = entry.isOnce() ? 1 : 0;
     }
     enableMessageEdit();
     UpdateData(false);
@@ -190,15 +273,24 @@ void AlarmSetDialog::OnSet()
 {
     if (!UpdateData(true))
         return;
-    const AlarmEntry entry{hour, minute, message, showMessage, sound};
-    if (!alarms.SetInOrder(entry)) {
-        // Every entry in front of the one SetInOrder placed is earlier, so the first
-        // entry at this minute is the new one, and its line goes to the same index.
-        int at = 0;
-        while (alarms[at].minuteOfDay() != entry.minuteOfDay())
-            ++at;
+    // Set again, a once-alarm that has rung is on for its next occurrence.
+    const AlarmEntry entry{hour,
+                           minute,
+                           message,
+                           showMessage,
+                           sound,
+                           weekdayMask(),
+                           uint8_t(onceOnly ? AlarmEntry::once : 0)};
+    // Every entry in front of the one SetInOrder placed is earlier, so the first entry at
+    // this minute is the new or replaced one, and its line has the same index.
+    const bool replaced = alarms.SetInOrder(entry);
+    int at = 0;
+    while (alarms[at].minuteOfDay() != entry.minuteOfDay())
+        ++at;
+    if (replaced)
+        alarmLines()->setItemText(at, displayString(entry));
+    else
         alarmLines()->insertItem(at, displayString(entry));
-    }
     if (changed)
         changed();
     alarmLines()->setCurrentIndex(alarms.GetSize());
@@ -239,6 +331,17 @@ void AlarmSetDialog::ResetFields()
     message.clear();
     showMessage = 1;
     sound = QByteArrayLiteral("Ring.wav");
+    std::fill(std::begin(days), std::end(days), 1);
+    onceOnly = 0;
+}
+
+uint8_t AlarmSetDialog::weekdayMask() const
+{
+    uint8_t mask = 0;
+    for (int d = 0; d < 7; ++d)
+        if (days[d])
+            mask |= uint8_t(1u << d);
+    return mask;
 }
 
 void AlarmSetDialog::enableMessageEdit()

@@ -18,7 +18,7 @@ class MessageBoxes;
 class QComboBox;
 class Sound;
 
-// "设置闹钟": creates, changes and removes the daily alarms. It edits the live alarm list
+// "设置闹钟": creates, changes and removes the alarms. It edits the live alarm list
 // in place, so every Set and Remove takes effect at once; closing it changes nothing.
 // Line i of the drop-down list is alarm i, and the last line is "<新建>".
 class AlarmSetDialog : public QDialog
@@ -41,6 +41,15 @@ public:
         PlayButton = 1036,
         SoundEdit = 1037,
         StopButton = 1038,
+        // Sunday first, as the weekday bits go.
+        SundayButton = 1039,
+        MondayButton,
+        TuesdayButton,
+        WednesdayButton,
+        ThursdayButton,
+        FridayButton,
+        SaturdayButton,
+        OnceBox = 1046,
     };
 
     AlarmSetDialog(QWidget *parent, AlarmList &alarms, Sound &player, FilePicker &files,
@@ -70,6 +79,7 @@ private:
 
     void enableMessageEdit();
     QComboBox *alarmLines() const;
+    uint8_t weekdayMask() const;
 
     // The entry being edited.
     int32_t hour = 0;
@@ -77,6 +87,8 @@ private:
     QByteArray message;
     QByteArray sound;
     int32_t showMessage = 0;
+    int32_t days[7] = {}; // 0 or 1, Sunday first
+    int32_t onceOnly = 0;
 
     QIcon playIcon;
     QIcon stopIcon;

@@ -126,6 +126,15 @@ void DataExchange::check(QAbstractButton *box, int32_t &value)
     box->setChecked(value == 1);
 }
 
+void DataExchange::require(bool holds, QWidget *focus, const QString &message)
+{
+    if (!saving || failure || holds)
+        return;
+    failure = true;
+    boxes.warning(dialog, message);
+    focus->setFocus();
+}
+
 void DataExchange::fail(QLineEdit *edit, const QString &message)
 {
     failure = true;

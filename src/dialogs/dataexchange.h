@@ -30,6 +30,9 @@ public:
     void minMax(QLineEdit *edit, int32_t value, int32_t min, int32_t max);
     // Check box <-> 0 or 1.
     void check(QAbstractButton *box, int32_t &value);
+    // When storing: a rule over several controls; when it does not hold, fails with the
+    // message and gives focus the focus.
+    void require(bool holds, QWidget *focus, const QString &message);
 
     bool failed() const { return failure; }
 

@@ -229,6 +229,18 @@ QWidget *DialogItems::create(QWidget *dialog, const DialogControl &control, cons
         button->installEventFilter(enterPresses);
         return button;
     }
+    case ControlKind::ToggleButton: {
+        auto *button = new QPushButton(text, dialog);
+        button->setCheckable(true);
+        button->setAutoDefault(false);
+        // A pressed-in bevel alone reads poorly in a row of them: down is also highlighted.
+        button->setStyleSheet(
+            QStringLiteral("QPushButton:checked { color: palette(highlighted-text); background: "
+                           "palette(highlight);"
+                           " border: 1px solid palette(dark); border-radius: 2px; }"
+                           "QPushButton:checked:focus { border-color: palette(text); }"));
+        return button;
+    }
     case ControlKind::CheckBox:
         return new WholeCheckBox(text, dialog);
     case ControlKind::GroupBox:

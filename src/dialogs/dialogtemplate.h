@@ -28,6 +28,7 @@ enum class ControlKind {
     DropDownList, // combo box whose only choice is its list
     UpDown,       // arrows that step the integer in a buddy edit; see UpDown
     IconButton,   // push button showing an icon, set by its owner, instead of text
+    ToggleButton, // push button that stays down when clicked, up when clicked again
 };
 
 namespace ControlStyle {

@@ -11,6 +11,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 namespace {
 
 using Kind = ControlKind;
@@ -26,6 +28,10 @@ enum : int {
     PlayButton = 1027,
     StopButton = 1028,
     LoginCheck = 1035,
+    SnoozeEdit = 1036,
+    SnoozeSpin = 1037,
+    GentleEdit = 1038,
+    GentleSpin = 1039,
 };
 
 constexpr DialogControl interfaceControls[] = {
@@ -47,6 +53,15 @@ constexpr DialogControl advancedControls[] = {
     {NumberEdit, Kind::Edit, nullptr, 15, 41, 32, 15, Number | TabStop},
     {Spin, Kind::UpDown, nullptr, 37, 42, 11, 15, 0},
     {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("OptionsSheet", "秒"), 51, 46, 35, 10, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("OptionsSheet", "贪睡时间:"), 7, 62, 42, 10,
+     0},
+    {SnoozeEdit, Kind::Edit, nullptr, 50, 60, 32, 13, Number | TabStop},
+    {SnoozeSpin, Kind::UpDown, nullptr, 72, 60, 11, 13, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("OptionsSheet", "分钟"), 86, 62, 35, 10, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("OptionsSheet", "渐强:"), 7, 77, 42, 10, 0},
+    {GentleEdit, Kind::Edit, nullptr, 50, 75, 32, 13, Number | TabStop},
+    {GentleSpin, Kind::UpDown, nullptr, 72, 75, 11, 13, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("OptionsSheet", "秒"), 86, 77, 35, 10, 0},
 };
 
 constexpr DialogControl chimeControls[] = {
@@ -132,6 +147,8 @@ AdvancedPage::AdvancedPage(MessageBoxes &boxes) : PropertyPage(advancedTemplate,
     changesOnClick(Check1, [this] { OnChanged(); });
     changesOnClick(Check2, [this] { OnLimitClicked(); });
     changesOnText(NumberEdit);
+    changesOnText(SnoozeEdit);
+    changesOnText(GentleEdit);
 }
 
 void AdvancedPage::DoDataExchange(DataExchange &dx)
@@ -141,6 +158,12 @@ void AdvancedPage::DoDataExchange(DataExchange &dx)
     auto *seconds = items.item<QLineEdit>(NumberEdit);
     dx.text(seconds, maxRingSeconds);
     dx.minMax(seconds, maxRingSeconds, 0, 3600);
+    auto *snooze = items.item<QLineEdit>(SnoozeEdit);
+    dx.text(snooze, snoozeMinutes);
+    dx.minMax(snooze, snoozeMinutes, 1, Settings::maxSnoozeMinutes);
+    auto *gentle = items.item<QLineEdit>(GentleEdit);
+    dx.text(gentle, gentleSeconds);
+    dx.minMax(gentle, gentleSeconds, 0, Settings::maxGentleSeconds);
 }
 
 void AdvancedPage::OnInitDialog()
@@ -148,6 +171,13 @@ void AdvancedPage::OnInitDialog()
     auto *spin = items.item<UpDown>(Spin);
     spin->setBuddy(items.item<QLineEdit>(NumberEdit));
     spin->setRange(0, 3600);
+    for (auto [editId, spinId, upper] :
+         {std::tuple{int(SnoozeEdit), int(SnoozeSpin), Settings::maxSnoozeMinutes},
+          std::tuple{int(GentleEdit), int(GentleSpin), Settings::maxGentleSeconds}}) {
+        auto *other = items.item<UpDown>(spinId);
+        other->setBuddy(items.item<QLineEdit>(editId));
+        other->setRange(editId == SnoozeEdit ? 1 : 0, upper);
+    }
     enableSeconds(limitRinging != 0);
 }
 
@@ -312,6 +342,8 @@ void OptionsSheet::load(const Settings &settings)
     advancedPage.alarmsDisabled = settings.alarmsDisabled;
     advancedPage.limitRinging = settings.limitRinging;
     advancedPage.maxRingSeconds = settings.maxRingSeconds;
+    advancedPage.snoozeMinutes = settings.snoozeMinutes;
+    advancedPage.gentleSeconds = settings.gentleSeconds;
     chimePage.chimeOn = settings.chimeOn;
     chimePage.chimeMinutes = settings.chimeMinutes;
     chimePage.chimeSound = settings.chimeSound;
@@ -324,6 +356,8 @@ void OptionsSheet::store(Settings &settings) const
     settings.alarmsDisabled = advancedPage.alarmsDisabled;
     settings.limitRinging = advancedPage.limitRinging;
     settings.maxRingSeconds = advancedPage.maxRingSeconds;
+    settings.snoozeMinutes = advancedPage.snoozeMinutes;
+    settings.gentleSeconds = advancedPage.gentleSeconds;
     settings.chimeOn = chimePage.chimeOn;
     settings.chimeMinutes = chimePage.chimeMinutes;
     settings.chimeSound = chimePage.chimeSound;

@@ -79,6 +79,8 @@ public:
     int32_t alarmsDisabled = 0;
     int32_t limitRinging = 0;
     int32_t maxRingSeconds = 0;
+    int32_t snoozeMinutes = 9;
+    int32_t gentleSeconds = 0;
 
 protected:
     void DoDataExchange(DataExchange &dx) override;

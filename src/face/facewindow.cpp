@@ -83,6 +83,8 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
     setCursor(Qt::ArrowCursor);
     // Buttons light up under the pointer without a button held.
     setMouseTracking(true);
+    // A desktop clock is rarely the active window; its buttons' tips show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     loadSkin();
     works.create();
     services.notifier.onStop = [this] { pressStop(); };

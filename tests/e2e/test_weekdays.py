@@ -73,6 +73,19 @@ class Weekdays(ClockTestCase):
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
 
+    def test_the_s_key_snoozes_once_the_face_has_the_focus(self):
+        face = self.start_at("2026-12-09 07:29:58",
+                             settings_file(alarms=[(7, 30, "起床", 1, "Ring.wav")]))
+        self.assertTrue(wait_until(lambda: self.ringing(face), 10, 0.2), "it never rang")
+        self.x.click(face[1] + FACE[0] + 75, face[2] + FACE[1] + 60)  # the bell: no button
+        time.sleep(0.3)
+        self.x.keys("s")
+        self.assertTrue(wait_until(lambda: not self.ringing(face), 3, 0.1), "S did not snooze")
+        time.sleep(0.5)
+        self.assertIsNone(self.x.message_box(), "a snooze showed the message")
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
     def test_a_once_alarm_rings_then_is_saved_off(self):
         alarms = [(7, 30, "", 0, "Ring.wav")]
         face = self.start_at("2026-12-09 07:29:58",
