@@ -2,7 +2,9 @@
 python3-pyatspi) in the environment of a test's accessibility bus.
 
   atspiclient.py tree            prints the applications, their windows and buttons as JSON
-  atspiclient.py press NAME      presses the button of that name in the Zelka! window
+  atspiclient.py press NAME [ACTION]
+                                 does the button's first action, or the named one, on the
+                                 button of that name in the Zelka! window
   atspiclient.py listen SECONDS  prints description and children changes as JSON lines,
                                  "ready" first, for SECONDS
 """
@@ -32,14 +34,18 @@ def tree():
     return apps
 
 
-def press(name):
+def press(name, action_name=None):
     for app in pyatspi.Registry.getDesktop(0):
         if app is None or app.name != "Zelka!":
             continue
         for window in app:
             for child in window:
                 if child.name == name:
-                    return child.queryAction().doAction(0)
+                    action = child.queryAction()
+                    names = [action.getName(i) for i in range(action.nActions)]
+                    if action_name is None:
+                        return action.doAction(0)
+                    return action_name in names and action.doAction(names.index(action_name))
     return False
 
 
@@ -71,6 +77,6 @@ if __name__ == "__main__":
     if command == "tree":
         print(json.dumps(tree(), ensure_ascii=False))
     elif command == "press":
-        print(json.dumps(bool(press(sys.argv[2]))))
+        print(json.dumps(bool(press(*sys.argv[2:4]))))
     elif command == "listen":
         listen(float(sys.argv[2]))

@@ -106,6 +106,20 @@ class Accessibility(unittest.TestCase):
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
 
+    def test_a_reader_snoozes_with_the_stop_buttons_second_action(self):
+        face = self.run_.start_before((7, 30, "", 0, "Ring.wav"))
+        self.assertIsNotNone(face)
+        self.assertTrue(wait_until(lambda: self.names() == RINGING, 10, 0.2),
+                        f"no ringing buttons: {self.names()}")
+        stop = self.window()["buttons"][0]
+        self.assertEqual(stop["actions"], ["Press", "snooze"])
+        self.assertTrue(self.bus.client("press", "停止", "snooze"))
+        self.assertTrue(wait_until(lambda: self.names() == NORMAL, 5, 0.2),
+                        "the snooze action did not end the ringing")
+        self.assertIsNone(self.x.message_box())
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
 
 if __name__ == "__main__":
     unittest.main()
