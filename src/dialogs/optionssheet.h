@@ -2,6 +2,7 @@
 
 #include "dataexchange.h"
 #include "dialogtemplate.h"
+#include "settings.h"
 #include "soundpicker.h"
 
 #include <QByteArray>
@@ -18,7 +19,6 @@ class OptionsSheet;
 class QDialogButtonBox;
 class QTabWidget;
 class Sound;
-struct Settings;
 
 // One tab of the options sheet. Its fields hold copies of settings; they move to and from
 // the controls only through the page's data exchange.
@@ -79,7 +79,7 @@ public:
     int32_t alarmsDisabled = 0;
     int32_t limitRinging = 0;
     int32_t maxRingSeconds = 0;
-    int32_t snoozeMinutes = 9;
+    int32_t snoozeMinutes = Settings::defaultSnoozeMinutes;
     int32_t gentleSeconds = 0;
 
 protected:
