@@ -37,6 +37,7 @@ public:
         const uint32_t v = readUnsigned(4);
         return static_cast<int32_t>(v);
     }
+    uint8_t readByte() { return uint8_t(readUnsigned(1)); }
 
     QByteArray readString()
     {
@@ -84,37 +85,30 @@ constexpr uint8_t extensionVersion = 1;
 // Version, snooze, gentle start and the count, before the per-alarm pairs.
 constexpr uint32_t extensionFixedSize = 1 + 4 + 4 + 4;
 
-uint32_t readU32(QByteArrayView bytes, qsizetype at)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= uint32_t(uint8_t(bytes[at + i])) << (8 * i);
-    return v;
-}
-
 // Applies the extension in tail to settings and list when it is whole and agrees with
 // the records; anything else is left alone, as a plain reader would.
 void readExtension(QByteArrayView tail, int32_t n, Settings &settings, AlarmList &list)
 {
-    if (tail.size() < 8 || std::memcmp(tail.data(), extensionMagic, 4) != 0)
+    if (n != list.GetSize() || !tail.startsWith(QByteArrayView(extensionMagic, 4)) ||
+        tail.size() < 8)
         return;
-    const uint32_t length = readU32(tail, 4);
-    const QByteArrayView body = tail.sliced(8);
-    if (n != list.GetSize())
-        return;
-    if (length < extensionFixedSize + 2 * uint64_t(n) || length > uint64_t(body.size()))
+    Reader in(tail.sliced(4));
+    const auto length = uint32_t(in.readInt());
+    // Checked first: every read below stays inside what the length promises.
+    if (length < extensionFixedSize + 2 * uint64_t(n) || length > uint64_t(in.remaining()))
         return;
     // A later version only adds fields after these; its extra bytes are skipped.
-    if (uint8_t(body[0]) < extensionVersion)
+    if (in.readByte() < extensionVersion)
         return;
-    const auto count = int32_t(readU32(body, 9));
-    if (count != n)
+    const int32_t snooze = in.readInt();
+    const int32_t gentle = in.readInt();
+    if (in.readInt() != n)
         return;
-    settings.snoozeMinutes = int32_t(readU32(body, 1));
-    settings.gentleSeconds = int32_t(readU32(body, 5));
-    for (int i = 0; i < list.GetSize(); ++i) {
-        list[i].weekdays = uint8_t(body[extensionFixedSize + 2 * i]);
-        list[i].onceFlags = uint8_t(body[extensionFixedSize + 2 * i + 1]);
+    settings.snoozeMinutes = snooze;
+    settings.gentleSeconds = gentle;
+    for (int i = 0; i < n; ++i) {
+        list[i].weekdays = in.readByte();
+        list[i].onceFlags = in.readByte();
     }
 }
 

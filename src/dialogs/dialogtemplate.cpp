@@ -238,7 +238,7 @@ QWidget *DialogItems::create(QWidget *dialog, const DialogControl &control, cons
             QStringLiteral("QPushButton:checked { color: palette(highlighted-text); background: "
                            "palette(highlight);"
                            " border: 1px solid palette(dark); border-radius: 2px; }"
-                           "QPushButton:checked:focus { border-color: palette(text); }"));
+                           " QPushButton:checked:focus { border-color: palette(text); }"));
         return button;
     }
     case ControlKind::CheckBox:

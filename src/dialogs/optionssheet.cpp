@@ -171,12 +171,12 @@ void AdvancedPage::OnInitDialog()
     auto *spin = items.item<UpDown>(Spin);
     spin->setBuddy(items.item<QLineEdit>(NumberEdit));
     spin->setRange(0, 3600);
-    for (auto [editId, spinId, upper] :
-         {std::tuple{int(SnoozeEdit), int(SnoozeSpin), Settings::maxSnoozeMinutes},
-          std::tuple{int(GentleEdit), int(GentleSpin), Settings::maxGentleSeconds}}) {
+    for (auto [editId, spinId, lower, upper] :
+         {std::tuple{int(SnoozeEdit), int(SnoozeSpin), 1, Settings::maxSnoozeMinutes},
+          std::tuple{int(GentleEdit), int(GentleSpin), 0, Settings::maxGentleSeconds}}) {
         auto *other = items.item<UpDown>(spinId);
         other->setBuddy(items.item<QLineEdit>(editId));
-        other->setRange(editId == SnoozeEdit ? 1 : 0, upper);
+        other->setRange(lower, upper);
     }
     enableSeconds(limitRinging != 0);
 }
