@@ -28,9 +28,14 @@ def tree():
     for app in pyatspi.Registry.getDesktop(0):
         if app is None:
             continue
-        windows = [{"name": w.name, "description": w.description, "role": w.getRoleName(),
-                    "buttons": [button(c) for c in w]} for w in app]
-        apps.append({"name": app.name, "windows": windows})
+        try:
+            windows = [{"name": w.name, "description": w.description, "role": w.getRoleName(),
+                        "buttons": [button(c) for c in w]} for w in app]
+            apps.append({"name": app.name, "windows": windows})
+        except Exception:
+            # An application still registering, or a button of a skin that has just gone:
+            # the caller asks again.
+            continue
     return apps
 
 
