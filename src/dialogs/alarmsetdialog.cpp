@@ -19,6 +19,27 @@ using Kind = ControlKind;
 using namespace ControlStyle;
 using D = AlarmSetDialog;
 
+// The day toggles' texts, Sunday first.
+constexpr const char *dayLetters[] = {
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "日"), QT_TRANSLATE_NOOP("AlarmSetDialog", "一"),
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "二"), QT_TRANSLATE_NOOP("AlarmSetDialog", "三"),
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "四"), QT_TRANSLATE_NOOP("AlarmSetDialog", "五"),
+    QT_TRANSLATE_NOOP("AlarmSetDialog", "六"),
+};
+
+// One of the seven day toggles in a row under the time.
+constexpr DialogControl dayToggle(int day)
+{
+    return {D::SundayButton + day,
+            Kind::ToggleButton,
+            dayLetters[day],
+            67 + 15 * day,
+            34,
+            14,
+            12,
+            TabStop};
+}
+
 // Template order is the tab order.
 constexpr DialogControl alarmSetControls[] = {
     {D::AlarmsList, Kind::DropDownList, nullptr, 7, 15, 49, 89, TabStop},
@@ -32,20 +53,13 @@ constexpr DialogControl alarmSetControls[] = {
      15, TabStop},
     {D::HourEdit, Kind::Edit, nullptr, 92, 17, 23, 13, Number | TabStop},
     {D::MinuteEdit, Kind::Edit, nullptr, 124, 17, 23, 13, Number | TabStop},
-    {D::SundayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "日"), 67, 34, 14, 12,
-     TabStop},
-    {D::MondayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "一"), 82, 34, 14, 12,
-     TabStop},
-    {D::TuesdayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "二"), 97, 34, 14,
-     12, TabStop},
-    {D::WednesdayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "三"), 112, 34, 14,
-     12, TabStop},
-    {D::ThursdayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "四"), 127, 34, 14,
-     12, TabStop},
-    {D::FridayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "五"), 142, 34, 14,
-     12, TabStop},
-    {D::SaturdayButton, Kind::ToggleButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "六"), 157, 34, 14,
-     12, TabStop},
+    dayToggle(0),
+    dayToggle(1),
+    dayToggle(2),
+    dayToggle(3),
+    dayToggle(4),
+    dayToggle(5),
+    dayToggle(6),
     {D::OnceBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "仅一次"), 68, 50, 76, 8,
      TabStop},
     {noControlId, Kind::GroupBox, nullptr, 7, 31, 50, 76, 0},
@@ -76,13 +90,7 @@ QString newEntryLine()
     return QCoreApplication::translate("AlarmSetDialog", "<新建>");
 }
 
-// The day toggles' texts and what a screen reader calls them, Sunday first.
-const char *const dayLetters[] = {
-    QT_TRANSLATE_NOOP("AlarmSetDialog", "日"), QT_TRANSLATE_NOOP("AlarmSetDialog", "一"),
-    QT_TRANSLATE_NOOP("AlarmSetDialog", "二"), QT_TRANSLATE_NOOP("AlarmSetDialog", "三"),
-    QT_TRANSLATE_NOOP("AlarmSetDialog", "四"), QT_TRANSLATE_NOOP("AlarmSetDialog", "五"),
-    QT_TRANSLATE_NOOP("AlarmSetDialog", "六"),
-};
+// What a screen reader calls the day toggles.
 const char *const dayNames[] = {
     QT_TRANSLATE_NOOP("AlarmSetDialog", "星期日"), QT_TRANSLATE_NOOP("AlarmSetDialog", "星期一"),
     QT_TRANSLATE_NOOP("AlarmSetDialog", "星期二"), QT_TRANSLATE_NOOP("AlarmSetDialog", "星期三"),
