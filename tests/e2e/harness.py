@@ -389,7 +389,7 @@ def faked_time(start):
                  for d in ("/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu", "/usr/lib")]
     found = [p for p in libraries if os.path.exists(p)]
     if not found:
-        raise unittest.SkipTest("libfaketime is missing (scripts/setup.sh installs it)")
+        raise unittest.SkipTest("libfaketime is missing (scripts/setup.sh --test installs it)")
     # A sanitizer build wants its runtime first of all libraries; libfaketime may go first.
     asan = ":".join(o for o in (os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0") if o)
     return dict(LD_PRELOAD=found[0], FAKETIME="@" + start, FAKETIME_DONT_FAKE_MONOTONIC="1",

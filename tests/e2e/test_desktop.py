@@ -15,7 +15,7 @@ PANEL = (0, 0, 1280, 30)  # tint2 along the top of the screen, as configured bel
 class Desktop(unittest.TestCase):
     def setUp(self):
         if not (shutil.which("openbox") and shutil.which("tint2")):
-            self.skipTest("no openbox or tint2 (scripts/setup.sh installs them)")
+            self.skipTest("no openbox or tint2 (scripts/setup.sh --test installs them)")
         self.x = Xvfb()
         self.home = tempfile.mkdtemp(prefix="zelka-desktop-")
         config = os.path.join(self.home, "tint2rc")

@@ -114,7 +114,8 @@ class Faults(ClockTestCase):
 
     def test_sound_server_vanishing_while_ringing(self):
         if not shutil.which("pulseaudio") or not shutil.which("pactl"):
-            self.skipTest("no PulseAudio here (scripts/setup.sh installs it)")
+            self.skipTest("no PulseAudio here: scripts/setup.sh --test installs it, except beside "
+                          "PipeWire, whose pulse server it would replace")
         runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
         server = self.pulse_server(runtime)
         address = f"unix:{runtime}/pulse/native"
@@ -166,7 +167,8 @@ class Faults(ClockTestCase):
 
     def test_sound_server_restarted_while_ringing(self):
         if not shutil.which("pulseaudio") or not shutil.which("pactl"):
-            self.skipTest("no PulseAudio here (scripts/setup.sh installs it)")
+            self.skipTest("no PulseAudio here: scripts/setup.sh --test installs it, except beside "
+                          "PipeWire, whose pulse server it would replace")
         runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
         servers = [self.pulse_server(runtime)]
         socket = f"{runtime}/pulse/native"

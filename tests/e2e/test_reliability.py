@@ -111,7 +111,7 @@ class Notifications(ClockTestCase):
 
     def setUp(self):
         if not shutil.which("dbus-daemon"):
-            self.skipTest("no dbus-daemon (scripts/setup.sh installs it)")
+            self.skipTest("no dbus-daemon (scripts/setup.sh --test installs it)")
         super().setUp()
         self.bus = SessionBus()
 
