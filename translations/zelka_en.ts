@@ -364,6 +364,26 @@
         <translation>not a regular file</translation>
     </message>
     <message>
+        <source>声道数 %1 超出范围</source>
+        <translation>a channel count of %1 is out of range</translation>
+    </message>
+    <message>
+        <source>采样率 %1 Hz 超出范围</source>
+        <translation>a sample rate of %1 Hz is out of range</translation>
+    </message>
+    <message>
+        <source>每秒字节数为 0</source>
+        <translation>a byte rate of 0</translation>
+    </message>
+    <message>
+        <source>块对齐为 0</source>
+        <translation>a block alignment of 0</translation>
+    </message>
+    <message>
+        <source>采样位数 %1 超出范围</source>
+        <translation>a sample size of %1 bits is out of range</translation>
+    </message>
+    <message>
         <source>文件读取失败</source>
         <translation>reading the file failed</translation>
     </message>
