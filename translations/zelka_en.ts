@@ -449,5 +449,9 @@ Cause: %3</translation>
         <source>ZELKA!.DAT 已损坏. 设置不会被载入。</source>
         <translation>ZELKA!.DAT is damaged. The settings will not be loaded.</translation>
     </message>
+    <message>
+        <source>另一个程序占用着 %1 的锁 %2，却没有应答 (%3)。闹钟不能启动。</source>
+        <translation>Another program holds the lock %2 on %1 but did not answer (%3). The clock cannot start.</translation>
+    </message>
 </context>
 </TS>

@@ -80,8 +80,14 @@ bool ZelkaApp::InitInstance()
     // Before anything is shown or touched: a second clock on the same file would ring
     // every alarm twice and overwrite the first one's changes.
     instance = std::make_unique<SingleInstance>(QStringLiteral("ZELKA!.DAT"));
-    if (!instance->claim())
+    switch (instance->claim()) {
+    case SingleInstance::Claim::Run:
+        break;
+    case SingleInstance::Claim::Knocked:
         return false;
+    case SingleInstance::Claim::Refused:
+        refuseStart();
+    }
 
     // The sound check comes before the settings file, so a failed start creates nothing.
     for (const char *name : {"Ring.wav", "Ding.wav"}) {
@@ -117,6 +123,21 @@ bool ZelkaApp::InitInstance()
 
     face->show();
     return true;
+}
+
+void ZelkaApp::refuseStart()
+{
+    // Leaving quietly would look as if the clock never started.
+    const QString path = SingleInstance::canonicalPath(QStringLiteral("ZELKA!.DAT"));
+    std::fprintf(stderr, "zelka: another process holds the lock %s on %s and did not answer (%s)\n",
+                 qPrintable(instance->lockPath()), qPrintable(path),
+                 qPrintable(instance->refusal()));
+    messageBoxes.warning(nullptr, QCoreApplication::translate(
+                                      "ZelkaApp", "另一个程序占用着 %1 的锁 %2，却没有应答 (%3)。"
+                                                  "闹钟不能启动。")
+                                      .arg(path, instance->lockPath(), instance->refusal()));
+    std::fflush(nullptr);
+    std::_Exit(lockRefusedStatus);
 }
 
 void ZelkaApp::saveIfStillRunning()
