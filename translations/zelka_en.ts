@@ -450,8 +450,12 @@ Cause: %3</translation>
         <translation>ZELKA!.DAT is damaged. The settings will not be loaded.</translation>
     </message>
     <message>
-        <source>另一个程序占用着 %1 的锁 %2，却没有应答 (%3)。闹钟不能启动。</source>
-        <translation>Another program holds the lock %2 on %1 but did not answer (%3). The clock cannot start.</translation>
+        <source>另一个程序占用着 %1 的锁，一秒内没有应答，所以闹钟不能启动。
+锁：%2
+套接字：%3 (%4)</source>
+        <translation>Another program holds the lock on %1 and did not answer within a second, so the clock cannot start.
+Lock: %2
+Socket: %3 (%4)</translation>
     </message>
 </context>
 </TS>

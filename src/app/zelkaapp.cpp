@@ -129,13 +129,15 @@ void ZelkaApp::refuseStart()
 {
     // Leaving quietly would look as if the clock never started.
     const QString path = SingleInstance::canonicalPath(QStringLiteral("ZELKA!.DAT"));
-    std::fprintf(stderr, "zelka: another process holds the lock %s on %s and did not answer (%s)\n",
+    std::fprintf(stderr,
+                 "zelka: another process holds the lock %s on %s and did not answer on %s (%s)\n",
                  qPrintable(instance->lockPath()), qPrintable(path),
-                 qPrintable(instance->refusal()));
-    messageBoxes.warning(nullptr, QCoreApplication::translate(
-                                      "ZelkaApp", "另一个程序占用着 %1 的锁 %2，却没有应答 (%3)。"
-                                                  "闹钟不能启动。")
-                                      .arg(path, instance->lockPath(), instance->refusal()));
+                 qPrintable(instance->socketPath()), qPrintable(instance->refusal()));
+    messageBoxes.warning(
+        nullptr,
+        QCoreApplication::translate("ZelkaApp", "另一个程序占用着 %1 的锁，一秒内没有应答，"
+                                                "所以闹钟不能启动。\n锁：%2\n套接字：%3 (%4)")
+            .arg(path, instance->lockPath(), instance->socketPath(), instance->refusal()));
     std::fflush(nullptr);
     std::_Exit(lockRefusedStatus);
 }
