@@ -41,11 +41,15 @@ void installTranslations(QApplication &app)
         delete qt;
 }
 
-// Qt ends the process with exit() when the display connection breaks: save on the way out.
+// Qt ends the process with exit() when the display connection breaks, the one way out
+// that bypasses the close: save, then leave with the lost display's own status.
 void saveOnUnexpectedExit()
 {
-    if (runningApp)
-        runningApp->saveIfStillRunning();
+    if (!runningApp)
+        return;
+    runningApp->saveIfStillRunning();
+    std::fflush(nullptr);
+    std::_Exit(ZelkaApp::displayLostStatus);
 }
 
 } // namespace

@@ -21,6 +21,8 @@ class SingleInstance;
 class ZelkaApp : public QApplication
 {
 public:
+    // The process ended with the display it ran on, after the settings were saved.
+    static constexpr int displayLostStatus = 10;
     // Another process holds the settings file's lock and does not answer a knock.
     static constexpr int lockRefusedStatus = 11;
 
