@@ -8,7 +8,9 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSemaphore>
 #include <QSessionManager>
+#include <QThread>
 #include <QTranslator>
 
 #include <cstdio>
@@ -48,6 +50,35 @@ void saveOnUnexpectedExit()
     if (!runningApp)
         return;
     runningApp->saveIfStillRunning();
+    std::fflush(nullptr);
+    std::_Exit(ZelkaApp::displayLostStatus);
+}
+
+QtMessageHandler previousMessageHandler = nullptr;
+
+// Qt's Wayland plugin says this from its event thread just before it ends the process with
+// _exit(1), which no exit handler sees: this warning is the last word before it.
+void watchForLostCompositor(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (previousMessageHandler)
+        previousMessageHandler(type, context, text);
+    if (type != QtWarningMsg || !text.startsWith(QLatin1String("The Wayland connection")))
+        return;
+    if (QThread::currentThread() == qApp->thread()) {
+        saveOnUnexpectedExit();
+    } else {
+        // The save belongs on the main thread; it may take a moment, not for ever. The
+        // semaphore outlives this function on purpose: the process ends here either way.
+        auto *saved = new QSemaphore;
+        QMetaObject::invokeMethod(
+            qApp,
+            [saved] {
+                saveOnUnexpectedExit();
+                saved->release();
+            },
+            Qt::QueuedConnection);
+        saved->tryAcquire(1, 3000);
+    }
     std::fflush(nullptr);
     std::_Exit(ZelkaApp::displayLostStatus);
 }
@@ -124,6 +155,7 @@ bool ZelkaApp::InitInstance()
 
     runningApp = this;
     std::atexit(saveOnUnexpectedExit);
+    previousMessageHandler = qInstallMessageHandler(watchForLostCompositor);
 
     face->show();
     return true;

@@ -50,6 +50,7 @@ class Faults(ClockTestCase):
         face = self.start(settings_file(windowX=5, windowY=6, alarms=[(6, 0)]))
         self.x.move(face[0], 33, 44)
         self.assertTrue(wait_until(lambda: self.x.face()[1:3] == (33, 44), 5))
+        time.sleep(0.3)  # the clock's own event loop takes in the move
         # The new place is not on disk yet: only the way out can save it.
         self.assertEqual(window_position(self.run_.read()), (5, 6))
         self.x.proc.kill()
