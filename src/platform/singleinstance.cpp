@@ -100,7 +100,8 @@ SingleInstance::SingleInstance(const QString &settingsFile, std::chrono::millise
 
     // The socket goes where only this user may create files.
     sockaddr_un address;
-    if (hasRuntime && ::access(QFile::encodeName(runtime).constData(), W_OK | X_OK) == 0)
+    if (hasRuntime &&
+        ::faccessat(AT_FDCWD, QFile::encodeName(runtime).constData(), W_OK | X_OK, AT_EACCESS) == 0)
         socketFileName = runtime + name + QStringLiteral(".socket");
     else if (socketAddress(state + name + QStringLiteral(".socket"), address))
         socketFileName = state + name + QStringLiteral(".socket");

@@ -5,13 +5,12 @@ import hashlib
 import os
 import shutil
 import signal
-import tempfile
 import time
 import unittest
 
 from Xlib import X
 
-from harness import ClockTestCase, SessionBus, Unprivileged, Zelka, wait_until
+from harness import ClockTestCase, SessionBus, Zelka, wait_until
 from settingsbytes import settings_file
 
 FACE = (3, 3)  # the face inside the window's border
@@ -113,61 +112,6 @@ class Reliability(ClockTestCase):
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
         self.assertEqual(self.run_.read(), settings_file(alarms=[(6, 0)]))
-
-    def test_a_lock_left_behind_never_keeps_the_clock_out(self):
-        """Locks as a power cut or a killed clock run as root leave them, met by a user whom
-        permissions bind."""
-        user = Unprivileged()
-        self.addCleanup(user.close)
-
-        def foreign(path):
-            # root's own, or for a plain user one it may not open.
-            with open(path, "wb") as f:
-                f.write(b"12345\nzelka\nhost\n")
-            os.chmod(path, 0o600 if user.user is not None else 0)
-        cases = {
-            "garbage in the runtime folder": (
-                lambda run: run.write(b"\xff\xfe garbage", os.path.join(run.runtime,
-                                                                          lock_name(run))),
-                {}, "runtime"),
-            "empty beside the file, no runtime folder": (
-                lambda run: run.write(b"", "ZELKA!.DAT.lock"), {"XDG_RUNTIME_DIR": ""}, "beside"),
-            "root's in the runtime folder and beside the file": (
-                lambda run: (foreign(os.path.join(run.runtime, lock_name(run))),
-                             foreign(run.path("ZELKA!.DAT.lock"))),
-                {}, "state"),
-        }
-        for name, (leave, env, where) in cases.items():
-            with self.subTest(name):
-                state = tempfile.mkdtemp(prefix="zelka-state-")
-                self.addCleanup(shutil.rmtree, state, True)
-                self.run_.cleanup()
-                self.run_ = Zelka(self.x, session=user, env=dict(env, XDG_STATE_HOME=state))
-                if user.user is not None:
-                    os.chown(state, user.user, user.user)
-                self.run_.write(settings_file(alarms=[(6, 0)]))
-                leave(self.run_)
-                face = self.start()
-                folder = {"runtime": self.run_.runtime, "beside": self.run_.dir,
-                          "state": os.path.join(state, "zelka")}[where]
-                held = os.path.join(folder, lock_name(self.run_) if where != "beside"
-                                    else "ZELKA!.DAT.lock")
-                with open(held) as f, self.assertRaises(BlockingIOError, msg="not locked there"):
-                    fcntl.flock(f, fcntl.LOCK_EX | fcntl.LOCK_NB)
-                # A second start finds the same lock: one face.
-                second = Zelka(self.x, workdir=self.run_.dir, session=user,
-                               env=dict(env, XDG_STATE_HOME=state,
-                                        XDG_RUNTIME_DIR=env.get("XDG_RUNTIME_DIR",
-                                                                self.run_.runtime)))
-                try:
-                    second.start()
-                    self.assertEqual(second.wait_exit(5), 0)
-                finally:
-                    second.cleanup()
-                self.assertEqual(len([w for w in self.x.windows() if w[3:] == (157, 136)]), 1)
-                self.x.close_request(face[0])
-                self.assertEqual(self.run_.wait_exit(), 0)
-                self.assertEqual(self.run_.read(), settings_file(alarms=[(6, 0)]))
 
     def test_a_lock_held_by_a_process_that_never_answers_is_reported(self):
         self.run_.write(settings_file())
