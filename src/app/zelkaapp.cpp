@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QTranslator>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,7 +22,8 @@ namespace {
 // The program's one alarm list, alive from static initialisation to process exit.
 AlarmList theAlarmList;
 
-ZelkaApp *runningApp = nullptr;
+// Read by the exit paths, one of which runs on Qt's Wayland event thread.
+std::atomic<ZelkaApp *> runningApp = nullptr;
 
 // The program speaks Chinese, its texts' own language, unless the user's languages ask for
 // the one translation it carries, English. Qt's own texts (buttons, the file dialog)
@@ -47,9 +49,10 @@ void installTranslations(QApplication &app)
 // that bypasses the close: save, then leave with the lost display's own status.
 void saveOnUnexpectedExit()
 {
-    if (!runningApp)
+    ZelkaApp *app = runningApp;
+    if (!app)
         return;
-    runningApp->saveIfStillRunning();
+    app->saveIfStillRunning();
     std::fflush(nullptr);
     std::_Exit(ZelkaApp::displayLostStatus);
 }
@@ -62,7 +65,8 @@ void watchForLostCompositor(QtMsgType type, const QMessageLogContext &context, c
 {
     if (previousMessageHandler)
         previousMessageHandler(type, context, text);
-    if (type != QtWarningMsg || !text.startsWith(QLatin1String("The Wayland connection")))
+    if (!runningApp || type != QtWarningMsg ||
+        !text.startsWith(QLatin1String("The Wayland connection")))
         return;
     if (QThread::currentThread() == qApp->thread()) {
         saveOnUnexpectedExit();
@@ -100,6 +104,7 @@ ZelkaApp::~ZelkaApp()
 {
     // After main() returns, the exit handler must not reach this object any more.
     runningApp = nullptr;
+    qInstallMessageHandler(previousMessageHandler);
 }
 
 void ZelkaApp::fatal(const FileFailure &failure)
