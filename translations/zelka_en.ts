@@ -469,5 +469,13 @@ Cause: %3</translation>
         <source>ZELKA!.DAT 已损坏. 设置不会被载入。</source>
         <translation>ZELKA!.DAT is damaged. The settings will not be loaded.</translation>
     </message>
+    <message>
+        <source>另一个程序占用着 %1 的锁，一秒内没有应答，所以闹钟不能启动。
+锁：%2
+套接字：%3 (%4)</source>
+        <translation>Another program holds the lock on %1 and did not answer within a second, so the clock cannot start.
+Lock: %2
+Socket: %3 (%4)</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 """Alarms that are never lost or missed: saved on every change, one clock per settings file,
 desktop notifications while an alarm rings."""
+import fcntl
+import hashlib
 import os
 import shutil
 import signal
@@ -12,6 +14,12 @@ from harness import ClockTestCase, SessionBus, Zelka, wait_until
 from settingsbytes import settings_file
 
 FACE = (3, 3)  # the face inside the window's border
+
+
+def lock_name(run):
+    """The lock's file name, keyed on the settings file's real path."""
+    key = hashlib.sha256(os.path.realpath(run.path()).encode()).hexdigest()[:24]
+    return f"zelka-{key}.lock"
 
 
 def date_row(x, run, face):
@@ -104,6 +112,20 @@ class Reliability(ClockTestCase):
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
         self.assertEqual(self.run_.read(), settings_file(alarms=[(6, 0)]))
+
+    def test_a_lock_held_by_a_process_that_never_answers_is_reported(self):
+        self.run_.write(settings_file())
+        path = os.path.join(self.run_.runtime, lock_name(self.run_))
+        with open(path, "w") as held:
+            fcntl.flock(held, fcntl.LOCK_EX)
+            self.run_.start()
+            box = self.run_.answer_message_box()
+            self.assertIsNotNone(box, "the refusal was not shown")
+            self.assertEqual(self.run_.wait_exit(), 11)
+        self.assertIsNone(self.x.face())
+        said = self.run_.proc.stderr.read().decode()
+        self.assertIn(path, said)
+        self.assertIn("did not answer", said)
 
 
 class Notifications(ClockTestCase):
