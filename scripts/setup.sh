@@ -38,8 +38,8 @@ if [ "$tests" -eq 1 ]; then
     dbus-daemon python3-dbus python3-dbusmock libfaketime
     # a screen reader's view of the face: the AT-SPI buses and a client for them
     at-spi2-core python3-pyatspi
-    # a real window manager and taskbar
-    openbox tint2
+    # a real window manager and taskbar, and a click the way scripts send one
+    openbox tint2 xdotool
     # a Wayland session (sway, drawn into an Xvfb window) with XWayland beside it
     sway xwayland
     # the validators for the menu entry and the software-centre metadata, and groff for

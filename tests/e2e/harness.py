@@ -63,8 +63,13 @@ class Xvfb:
             raise RuntimeError("Xvfb did not start")
         self.name = ":" + number
         self.dpy = display.Display(self.name)
+        self.framed = False  # a window manager puts top-level windows into frames
 
     def close(self):
+        if self.framed:
+            self.wm.terminate()
+            self.wm.wait(timeout=10)
+            shutil.rmtree(self.wm_home, ignore_errors=True)
         try:
             self.dpy.close()
         except Exception:
@@ -82,7 +87,10 @@ class Xvfb:
         """Mapped top-level windows with that title, as (window, x, y, width, height)."""
         found = []
         root = self.dpy.screen().root
-        for w in root.query_tree().children:
+        tops = root.query_tree().children
+        if self.framed:
+            tops = [w for top in tops for w in [top] + list(self._children(top))]
+        for w in tops:
             try:
                 if w.get_attributes().map_state != X.IsViewable:
                     continue
@@ -96,6 +104,25 @@ class Xvfb:
             except Exception:
                 continue  # the window went away while we looked
         return found
+
+    @staticmethod
+    def _children(frame):
+        try:
+            return frame.query_tree().children
+        except Exception:
+            return []  # the frame went away while we looked
+
+    def window_manager(self):
+        """Starts openbox here, until the server closes; returns its process."""
+        self.wm_home = tempfile.mkdtemp(prefix="zelka-wm-")
+        self.wm = subprocess.Popen(["openbox"], env=dict(os.environ, DISPLAY=self.name,
+                                                         HOME=self.wm_home),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.framed = True
+        supporting = self.dpy.intern_atom("_NET_SUPPORTING_WM_CHECK")
+        if not wait_until(lambda: self.dpy.screen().root.get_full_property(supporting, 0), 10):
+            raise RuntimeError("openbox did not start")
+        return self.wm
 
     def others(self):
         """Mapped top-level windows other than a face, as (title, window)."""

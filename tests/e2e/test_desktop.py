@@ -25,12 +25,7 @@ class Desktop(unittest.TestCase):
                     "taskbar_mode = single_desktop\ntask_text = 1\ntask_icon = 1\n"
                     "task_maximum_size = 200 30\nfont_shadow = 0\n")
         env = dict(os.environ, DISPLAY=self.x.name, HOME=self.home)
-        self.procs = [subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL)]
-        supporting = self.x.dpy.intern_atom("_NET_SUPPORTING_WM_CHECK")
-        root = self.x.dpy.screen().root
-        self.assertTrue(wait_until(lambda: root.get_full_property(supporting, 0), 10),
-                        "openbox did not start")
+        self.procs = [self.x.window_manager()]
         self.procs.append(subprocess.Popen(["tint2", "-c", config], env=env,
                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         time.sleep(1.5)
