@@ -88,8 +88,10 @@ class Xvfb:
         found = []
         root = self.dpy.screen().root
         tops = root.query_tree().children
-        if self.framed:
-            tops = [w for top in tops for w in [top] + list(self._children(top))]
+        if self.framed:  # the clients inside the window manager's frames
+            listed = root.get_full_property(self.dpy.intern_atom("_NET_CLIENT_LIST"), 0)
+            tops = [self.dpy.create_resource_object("window", w)
+                    for w in (listed.value if listed else [])]
         for w in tops:
             try:
                 if w.get_attributes().map_state != X.IsViewable:
@@ -104,13 +106,6 @@ class Xvfb:
             except Exception:
                 continue  # the window went away while we looked
         return found
-
-    @staticmethod
-    def _children(frame):
-        try:
-            return frame.query_tree().children
-        except Exception:
-            return []  # the frame went away while we looked
 
     def window_manager(self):
         """Starts openbox here, until the server closes; returns its process."""
