@@ -39,7 +39,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, steps);
         QFETCH(QStringList, calls);
-        constexpr int boundMs = 200;
+        constexpr int boundMs = 400;
         DesktopNotifier notifier(nullptr, boundMs);
         int stops = 0, stopped = 0, snoozes = 0, snoozed = 0;
         uint seen = 0;

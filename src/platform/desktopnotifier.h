@@ -59,7 +59,7 @@ private:
     Bus state = Bus::None;
     bool capabilitiesKnown = false;
     bool bodyMarkup = false;
-    std::optional<QString> owner; // the server's unique name, empty when none; unknown yet
+    std::optional<QString> owner; // the service's owner, empty when none; unset until told
     QThread *connector = nullptr;
 
     std::optional<Notice> ringingWanted; // what should be on screen while it rings
