@@ -434,26 +434,34 @@ class SessionBus:
         self.dir = tempfile.mkdtemp(prefix="zelka-bus-")
         self.address = f"unix:path={self.dir}/bus"
         self.daemon = bus_daemon(self.dir, os.environ)
-        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address)
         self.bus = None
         self.server = None
         try:
             if not wait_until(lambda: os.path.exists(f"{self.dir}/bus"), 10):
                 raise RuntimeError("dbus-daemon did not start")
-            self.server = subprocess.Popen(
-                ["/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "notification_daemon"],
-                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.bus = dbus.bus.BusConnection(self.address)
-            if not wait_until(lambda: self.bus.name_has_owner("org.freedesktop.Notifications"),
-                              10):
-                raise RuntimeError("the notification server did not start")
-            self.mock = dbus.Interface(
-                self.bus.get_object("org.freedesktop.Notifications",
-                                    "/org/freedesktop/Notifications"),
-                "org.freedesktop.DBus.Mock")
+            self.start_server()
         except Exception:
             self.close()
             raise
+
+    def start_server(self):
+        """Starts a notification server, killing the running one first, as a crash and a
+        restart do; returns once the new one owns the name."""
+        import dbus
+        name = "org.freedesktop.Notifications"
+        if self.server:
+            self.server.kill()
+            self.server.wait()
+            wait_until(lambda: not self.bus.name_has_owner(name), 10)
+        self.server = subprocess.Popen(
+            ["/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "notification_daemon"],
+            env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not wait_until(lambda: self.bus.name_has_owner(name), 10):
+            raise RuntimeError("the notification server did not start")
+        self.mock = dbus.Interface(self.bus.get_object(name, "/org/freedesktop/Notifications"),
+                                   "org.freedesktop.DBus.Mock")
 
     def calls(self, method):
         """The server's calls of that method so far, as lists of plain Python arguments."""
@@ -465,6 +473,14 @@ class SessionBus:
         import dbus
         self.mock.EmitSignal("org.freedesktop.Notifications", "ActionInvoked", "us",
                              [dbus.UInt32(notification), action])
+
+    def forge_action(self, notification, action):
+        """Another program on the bus sends the server's ActionInvoked signal."""
+        import dbus
+        message = dbus.lowlevel.SignalMessage("/org/freedesktop/Notifications",
+                                              "org.freedesktop.Notifications", "ActionInvoked")
+        message.append(dbus.UInt32(notification), action, signature="us")
+        self.bus.send_message(message)
 
     def close(self):
         if self.bus is not None:

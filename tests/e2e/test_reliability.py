@@ -177,6 +177,8 @@ class Notifications(ClockTestCase):
     def test_the_snooze_action_ends_the_ringing_without_the_message(self):
         face, _ = self.ring(message="起床")
         time.sleep(0.5)
+        # Another program's stop, sent before the server's snooze, is not heard.
+        self.bus.forge_action(1, "stop")
         self.bus.invoke_action(1, "snooze")
         self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1),
                         "the snooze action left the notification")
@@ -200,6 +202,18 @@ class Notifications(ClockTestCase):
         self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)
         self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1),
                         "the notification stayed after the stop button")
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
+    def test_a_restarted_server_is_shown_the_ringing_again(self):
+        face, _ = self.ring()
+        self.bus.start_server()
+        self.assertTrue(wait_until(lambda: len(self.bus.calls("Notify")) == 1, 10, 0.1),
+                        "the new server was never shown the ringing")
+        time.sleep(0.5)
+        self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)
+        # The id the new server gave, withdrawn there once.
+        self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1), self.closed())
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
 
