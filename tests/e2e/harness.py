@@ -404,9 +404,11 @@ class Zelka:
             shutil.rmtree(self.dir, ignore_errors=True)
 
 
-def faked_time(start):
+def faked_time(start, jumps=None):
     """Environment that starts the clock's wall time at start ("2026-12-09 07:29:57") and
-    lets it run; timers and the suspend clocks stay real."""
+    lets it run; timers and the suspend clocks stay real. With jumps (a TimeJumps), every
+    clock of the process is faked and jumps.forward() moves them all at once, as a process
+    stopped that long would find them."""
     libraries = [os.path.join(d, "faketime", "libfaketimeMT.so.1")
                  for d in ("/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu", "/usr/lib")]
     found = [p for p in libraries if os.path.exists(p)]
@@ -414,8 +416,33 @@ def faked_time(start):
         raise unittest.SkipTest("libfaketime is missing (scripts/setup.sh --test installs it)")
     # A sanitizer build wants its runtime first of all libraries; libfaketime may go first.
     asan = ":".join(o for o in (os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0") if o)
+    if jumps:
+        jumps.begin(start)
+        return dict(LD_PRELOAD=found[0], FAKETIME_TIMESTAMP_FILE=jumps.path,
+                    FAKETIME_NO_CACHE="1", ASAN_OPTIONS=asan)
     return dict(LD_PRELOAD=found[0], FAKETIME="@" + start, FAKETIME_DONT_FAKE_MONOTONIC="1",
                 FAKETIME_NO_CACHE="1", ASAN_OPTIONS=asan)
+
+
+class TimeJumps:
+    """A faked start time kept in a file libfaketime reads at every call: moving it moves
+    the wall, monotonic and boot-time clocks of the process together."""
+
+    def __init__(self, folder):
+        self.path = os.path.join(folder, "faketime")
+
+    def begin(self, start):
+        self.start = time.mktime(time.strptime(start, "%Y-%m-%d %H:%M:%S"))
+        self._write()
+
+    def forward(self, seconds):
+        self.start += seconds
+        self._write()
+
+    def _write(self):
+        with open(self.path + ".new", "w") as f:
+            f.write(time.strftime("@%Y-%m-%d %H:%M:%S\n", time.localtime(self.start)))
+        os.replace(self.path + ".new", self.path)
 
 
 def bus_daemon(folder, env):
