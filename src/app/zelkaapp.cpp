@@ -11,8 +11,12 @@
 #include <QSessionManager>
 #include <QTranslator>
 
+#include <QFile>
+
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +50,30 @@ void saveOnUnexpectedExit()
 {
     if (runningApp)
         runningApp->saveIfStillRunning();
+}
+
+// When this process started, by the kernel's wall clock (the one file times use, whatever
+// a test's faked clock says): leftovers older than that predate this clock's lock.
+timespec processStart()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    QFile stat(QStringLiteral("/proc/self/stat")), system(QStringLiteral("/proc/stat"));
+    if (!stat.open(QIODevice::ReadOnly) || !system.open(QIODevice::ReadOnly))
+        return now;
+    // The fields after the command's closing parenthesis; the start time is the 20th.
+    const QByteArray own = stat.readAll();
+    const QList<QByteArray> fields = own.mid(own.lastIndexOf(')') + 2).split(' ');
+    qint64 bootTime = -1;
+    for (const QByteArray &line : system.readAll().split('\n'))
+        if (line.startsWith("btime "))
+            bootTime = line.mid(6).toLongLong();
+    const long ticks = ::sysconf(_SC_CLK_TCK);
+    if (fields.size() < 20 || bootTime < 0 || ticks <= 0)
+        return now;
+    const qint64 sinceBoot = fields[19].toLongLong();
+    return timespec{time_t(bootTime + sinceBoot / ticks),
+                    long(sinceBoot % ticks) * (1000000000L / ticks)};
 }
 
 } // namespace
@@ -94,7 +122,7 @@ bool ZelkaApp::InitInstance()
     if (loaded.failure)
         fatal(*loaded.failure);
     settingsPath = loaded.absolutePath;
-    SettingsFile::removeStaleTemporaries(settingsPath);
+    SettingsFile::removeStaleTemporaries(settingsPath, processStart());
     if (loaded.decoded == SettingsCodec::Decoded::Damaged)
         messageBoxes.warning(nullptr, QCoreApplication::translate(
                                           "ZelkaApp", "ZELKA!.DAT 已损坏. 设置不会被载入。"));
