@@ -449,5 +449,9 @@ Cause: %3</translation>
         <source>ZELKA!.DAT 已损坏. 设置不会被载入。</source>
         <translation>ZELKA!.DAT is damaged. The settings will not be loaded.</translation>
     </message>
+    <message>
+        <source>上一次保存在 %1 秒内没有完成。</source>
+        <translation>The previous save did not finish within %1 seconds.</translation>
+    </message>
 </context>
 </TS>

@@ -81,7 +81,9 @@ timespec processStart()
 ZelkaApp::ZelkaApp(int &argc, char **argv)
     : QApplication(argc, argv), alarmList(theAlarmList),
       pendingSave(
-          [this] { return saveRunning(); },
+          [this] { return snapshotRunning(); },
+          // settingsPath is set before the first save starts the writer.
+          [this](const QByteArray &bytes) { return SettingsFile::write(settingsPath, bytes); },
           [this](const FileFailure &failure) { messageBoxes.warning(face.get(), failure.message); })
 {
     setApplicationName(QStringLiteral("Zelka!"));
@@ -151,22 +153,32 @@ void ZelkaApp::saveIfStillRunning()
 {
     if (!face || face->isClosed())
         return;
-    // No message box can be shown now; a failed save leaves the old file as it was.
+    // No message box can be shown now; a failed save leaves the old file as it was, and so
+    // does one that cannot start because a disk holds the last one up.
+    if (!pendingSave.drain(quitWait))
+        return;
     Settings settings = face->settingsWithPosition();
     SettingsFile::save(settingsPath, settings, alarmList);
 }
 
 void ZelkaApp::save(const Settings &settings)
 {
-    // This save writes everything a pending one would.
-    pendingSave.cancel();
+    // This save writes everything a pending one would, once the one under way has ended.
+    if (!pendingSave.drain(quitWait))
+        fatal(FileFailure{
+            8,
+            QCoreApplication::translate("SettingsFile", "%1\n文件：%2\n原因：%3")
+                .arg(
+                    QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), settingsPath,
+                    QCoreApplication::translate("ZelkaApp", "上一次保存在 %1 秒内没有完成。")
+                        .arg(std::chrono::duration_cast<std::chrono::seconds>(quitWait).count()))});
     if (auto failure = SettingsFile::save(settingsPath, settings, alarmList))
         fatal(*failure);
 }
 
-std::optional<FileFailure> ZelkaApp::saveRunning()
+std::optional<Encoded> ZelkaApp::snapshotRunning()
 {
     if (!face || face->isClosed())
         return std::nullopt;
-    return SettingsFile::save(settingsPath, face->settingsWithPosition(), alarmList);
+    return SettingsFile::encodeForSave(settingsPath, face->settingsWithPosition(), alarmList);
 }
