@@ -127,6 +127,7 @@ private Q_SLOTS:
         QSemaphore started, disk;
         std::mutex order;
         QByteArrayList writes;
+        int warnings = 0;
         PendingSave pending([&] { return snapshot(QByteArray::number(edit)); },
                             [&](const QByteArray &label) -> std::optional<FileFailure> {
                                 started.release();
@@ -134,9 +135,11 @@ private Q_SLOTS:
                                     disk.acquire();
                                 const std::lock_guard lock(order);
                                 writes.append(label);
+                                if (label == "9")
+                                    return FileFailure{8, QStringLiteral("full")};
                                 return std::nullopt;
                             },
-                            [](const FileFailure &) {}, 0);
+                            [&](const FileFailure &) { ++warnings; }, 0);
         pending.schedule();
         QVERIFY(QTest::qWaitFor([&] { return started.available() == 1; }, 1000));
         for (edit = 1; edit <= meanwhile; ++edit) {
@@ -149,8 +152,13 @@ private Q_SLOTS:
         disk.release();
         QVERIFY(QTest::qWaitFor([&] { return !pending.isBusy(); }, 5000));
         QVERIFY(pending.drain(std::chrono::milliseconds(0)));
+        // Saves after a drain go on, and their failures are warned of again.
+        edit = 9;
+        pending.schedule();
+        QVERIFY(QTest::qWaitFor([&] { return !pending.isBusy(); }, 5000));
+        QCOMPARE(warnings, 1);
         const std::lock_guard lock(order);
-        QCOMPARE(writes, written);
+        QCOMPARE(writes, written + QByteArrayList{"9"});
     }
 };
 

@@ -40,8 +40,8 @@ void PendingSave::cancel()
 bool PendingSave::drain(std::chrono::milliseconds bound)
 {
     cancel();
-    // The caller's own save now decides what is reported.
-    drained = true;
+    // The caller's own save decides what is reported: outcomes still on their way are not.
+    ignored = awaiting;
     std::unique_lock lock(mutex);
     return idle.wait_for(lock, bound, [this] { return !writing; });
 }
@@ -52,8 +52,7 @@ void PendingSave::run()
     if (!snapshot)
         return;
     if (snapshot->failure) {
-        ++awaiting;
-        finished(snapshot->failure);
+        judge(snapshot->failure);
         return;
     }
     {
@@ -71,8 +70,14 @@ void PendingSave::run()
 void PendingSave::finished(const std::optional<FileFailure> &failure)
 {
     --awaiting;
-    if (drained)
-        return;
+    if (ignored > 0)
+        --ignored;
+    else
+        judge(failure);
+}
+
+void PendingSave::judge(const std::optional<FileFailure> &failure)
+{
     if (!failure) {
         reported = false;
         return;

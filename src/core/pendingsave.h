@@ -48,6 +48,8 @@ public:
 private:
     void run();
     void finished(const std::optional<FileFailure> &failure);
+    // The one-warning rule, for each save's outcome.
+    void judge(const std::optional<FileFailure> &failure);
     void work();
 
     Encode encode;
@@ -55,7 +57,7 @@ private:
     Report report;
     QTimer timer;
     bool reported = false;
-    bool drained = false;
+    int ignored = 0;  // outcomes of writes a drain took over, the oldest ones to come back
     int awaiting = 0; // snapshots handed over whose outcome has not come back
 
     std::mutex mutex;

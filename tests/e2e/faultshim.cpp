@@ -1,7 +1,7 @@
-// Preloaded into the clock by end-to-end tests to make one file's disk misbehave. Acts on
-// descriptors whose path contains $ZELKA_FAULT_NAME:
-//   ZELKA_FAULT_WRITE_AFTER=N   writes beyond the first N bytes fail with EIO
-//   ZELKA_FAULT_FSYNC_SLEEP_MS  each fsync first sleeps that long, as a slow disk's does
+// Preloaded into the clock by end-to-end tests to make one file's disk misbehave, on the
+// descriptors whose path contains $ZELKA_FAULT_NAME: past $ZELKA_FAULT_WRITE_AFTER bytes
+// writes fail with EIO; each fsync first sleeps $ZELKA_FAULT_FSYNC_SLEEP_MS.
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -15,72 +15,43 @@ namespace {
 
 std::atomic<long long> written{0};
 
-bool targeted(int fd)
-{
-    const char *name = std::getenv("ZELKA_FAULT_NAME");
-    if (!name || !*name)
-        return false;
-    char path[4096];
-    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
-    const ssize_t n = ::readlink(proc.c_str(), path, sizeof path - 1);
-    if (n <= 0)
-        return false;
-    path[n] = '\0';
-    return std::strstr(path, name) != nullptr;
-}
-
-long long envNumber(const char *name)
+long long setting(const char *name)
 {
     const char *value = std::getenv(name);
     return value && *value ? std::atoll(value) : -1;
 }
 
-template <typename F> F next(const char *symbol)
+bool targeted(int fd)
 {
-    return reinterpret_cast<F>(::dlsym(RTLD_NEXT, symbol));
-}
-
-void slowSync(int fd)
-{
-    const long long ms = envNumber("ZELKA_FAULT_FSYNC_SLEEP_MS");
-    if (ms > 0 && targeted(fd)) {
-        const timespec pause{time_t(ms / 1000), long(ms % 1000) * 1000000L};
-        ::nanosleep(&pause, nullptr);
-    }
+    const char *name = std::getenv("ZELKA_FAULT_NAME");
+    char path[4096];
+    const ssize_t n =
+        ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path - 1);
+    return name && *name && n > 0 && std::strstr((path[n] = '\0', path), name);
 }
 
 } // namespace
 
 extern "C" ssize_t write(int fd, const void *buffer, size_t count)
 {
-    static const auto real = next<ssize_t (*)(int, const void *, size_t)>("write");
-    const long long limit = envNumber("ZELKA_FAULT_WRITE_AFTER");
-    if (limit >= 0 && targeted(fd)) {
-        const long long room = limit - written.load();
-        if (room <= 0) {
-            errno = EIO;
-            return -1;
-        }
-        if (size_t(room) < count)
-            count = size_t(room);
-        const ssize_t n = real(fd, buffer, count);
-        if (n > 0)
-            written += n;
-        return n;
-    }
-    return real(fd, buffer, count);
+    static const auto real =
+        reinterpret_cast<ssize_t (*)(int, const void *, size_t)>(::dlsym(RTLD_NEXT, "write"));
+    const long long limit = setting("ZELKA_FAULT_WRITE_AFTER"), room = limit - written;
+    if (limit < 0 || !targeted(fd))
+        return real(fd, buffer, count);
+    if (room <= 0)
+        return errno = EIO, -1;
+    const ssize_t n = real(fd, buffer, std::min(count, size_t(room)));
+    written += n > 0 ? n : 0;
+    return n;
 }
 
 extern "C" int fsync(int fd)
 {
-    static const auto real = next<int (*)(int)>("fsync");
-    slowSync(fd);
-    return real(fd);
-}
-
-extern "C" int fdatasync(int fd)
-{
-    static const auto real = next<int (*)(int)>("fdatasync");
-    slowSync(fd);
+    static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+    const long long ms = setting("ZELKA_FAULT_FSYNC_SLEEP_MS");
+    const timespec pause{time_t(ms / 1000), long(ms % 1000) * 1000000L};
+    if (ms > 0 && targeted(fd))
+        ::nanosleep(&pause, nullptr);
     return real(fd);
 }
