@@ -3,7 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh"
+bash "$root/scripts/build.sh" --program
 
 data=${XDG_DATA_HOME:-$HOME/.local/share}/zelka
 mkdir -p "$data"

@@ -3,7 +3,7 @@
 # With --sanitize: the same suite in its own build with AddressSanitizer and UBSan.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/setup.sh"
+bash "$root/scripts/setup.sh" --test
 if [ "${1:-}" = "--sanitize" ]; then
   export ZELKA_BUILD_DIR=${ZELKA_BUILD_DIR:-$root/build-sanitize}
   # Leaks inside Qt and fontconfig are theirs, not ours: memory errors and undefined

@@ -7,6 +7,14 @@
 #include <QTest>
 
 #include <memory>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using Claim = SingleInstance::Claim;
+using namespace std::chrono_literals;
+Q_DECLARE_METATYPE(SingleInstance::Claim)
 
 class TestSingleInstance : public QObject
 {
@@ -17,6 +25,7 @@ private Q_SLOTS:
     {
         QVERIFY(runtime.isValid() && folder.isValid());
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(runtime.filePath(QStringLiteral("state"))));
     }
 
     void aSecondClaimOnTheSameFileKnocksAndIsRefused()
@@ -25,10 +34,10 @@ private Q_SLOTS:
         SingleInstance first(file);
         int knocks = 0;
         first.onKnock = [&] { ++knocks; };
-        QVERIFY(first.claim());
+        QCOMPARE(first.claim(), Claim::Run);
         {
             SingleInstance second(file);
-            QVERIFY(!second.claim());
+            QCOMPARE(second.claim(), Claim::Knocked);
         }
         QVERIFY(QTest::qWaitFor([&] { return knocks == 1; }, 2000));
     }
@@ -49,10 +58,10 @@ private Q_SLOTS:
         const QString previous = QDir::currentPath();
         QDir::setCurrent(folder.path());
         SingleInstance first(folder.filePath(QStringLiteral("ZELKA!.DAT")));
-        QVERIFY(first.claim());
+        QCOMPARE(first.claim(), Claim::Run);
         SingleInstance second(otherName);
         QCOMPARE(second.lockPath(), first.lockPath());
-        QVERIFY(!second.claim());
+        QCOMPARE(second.claim(), Claim::Knocked);
         QDir::setCurrent(previous);
     }
 
@@ -61,18 +70,18 @@ private Q_SLOTS:
         QTemporaryDir other;
         SingleInstance first(folder.filePath(QStringLiteral("ZELKA!.DAT")));
         SingleInstance second(other.filePath(QStringLiteral("ZELKA!.DAT")));
-        QVERIFY(first.claim());
-        QVERIFY(second.claim());
+        QCOMPARE(first.claim(), Claim::Run);
+        QCOMPARE(second.claim(), Claim::Run);
     }
 
     void theLockIsFreeAgainOnceItsHolderIsGone()
     {
         const QString file = folder.filePath(QStringLiteral("ZELKA!.DAT"));
         auto first = std::make_unique<SingleInstance>(file);
-        QVERIFY(first->claim());
+        QCOMPARE(first->claim(), Claim::Run);
         first.reset();
         SingleInstance next(file);
-        QVERIFY(next.claim());
+        QCOMPARE(next.claim(), Claim::Run);
     }
 
     void withoutARuntimeFolderTheLockSitsBesideTheFile()
@@ -81,12 +90,96 @@ private Q_SLOTS:
         const QString file = folder.filePath(QStringLiteral("ZELKA!.DAT"));
         SingleInstance first(file);
         QCOMPARE(first.lockPath(), SingleInstance::canonicalPath(file) + QStringLiteral(".lock"));
-        QVERIFY(first.claim());
+        QCOMPARE(first.claim(), Claim::Run);
         SingleInstance second(file);
-        QVERIFY(!second.claim());
+        QCOMPARE(second.claim(), Claim::Knocked);
+    }
+
+    // Whatever earlier runs left, one clock runs and a second start finds it.
+    void whatEarlierRunsLeft_data()
+    {
+        QTest::addColumn<QString>("inRuntime");
+        QTest::addColumn<QString>("besideFile");
+        QTest::addColumn<Claim>("first");
+        QTest::addColumn<QString>("lockIn");
+        // clang-format off
+        QTest::newRow("nothing") << "-" << "-" << Claim::Run << "runtime";
+        QTest::newRow("empty lock") << "empty" << "-" << Claim::Run << "runtime";
+        QTest::newRow("garbage lock") << "garbage" << "-" << Claim::Run << "runtime";
+        QTest::newRow("root's unreadable lock") << "foreign" << "-" << Claim::Run << "beside";
+        QTest::newRow("no runtime, empty beside") << "unset" << "empty" << Claim::Run << "beside";
+        QTest::newRow("root's locks in both") << "foreign" << "foreign" << Claim::Run << "state";
+        QTest::newRow("both folders unwritable") << "ro" << "ro" << Claim::Run << "state";
+        QTest::newRow("a killed clock's socket") << "socket" << "-" << Claim::Run << "runtime";
+        QTest::newRow("holder never answers") << "held" << "-" << Claim::Refused << "runtime";
+        // clang-format on
+    }
+
+    void whatEarlierRunsLeft()
+    {
+        QFETCH(QString, inRuntime);
+        QFETCH(QString, besideFile);
+        QFETCH(Claim, first);
+        QFETCH(QString, lockIn);
+        QTemporaryDir runtimeDir, settingsDir, stateDir;
+        qputenv("XDG_RUNTIME_DIR",
+                QFile::encodeName(inRuntime == "unset" ? QString() : runtimeDir.path()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(stateDir.path()));
+        const QString file = settingsDir.filePath(QStringLiteral("ZELKA!.DAT"));
+        const SingleInstance probe(file);
+        const int held = plant(runtimeDir, probe.lockPath(), inRuntime, probe.socketPath());
+        plant(settingsDir, SingleInstance::canonicalPath(file) + ".lock", besideFile, {});
+        // Root passes every permission check: the claims run as nobody, in folders of theirs.
+        const bool root = ::geteuid() == 0;
+        for (const QTemporaryDir *dir : {&runtimeDir, &settingsDir, &stateDir})
+            if (root && QFileInfo(dir->path()).permission(QFile::WriteOwner))
+                QCOMPARE(::chown(QFile::encodeName(dir->path()).constData(), 65534, 65534), 0);
+        QVERIFY(!root || ::setegid(65534) + ::seteuid(65534) == 0);
+        Claim a{}, b{};
+        QString where;
+        {
+            SingleInstance one(file, 100ms), two(file, 100ms);
+            a = one.claim();
+            b = two.claim();
+            where = QFileInfo(one.lockPath()).path();
+        }
+        QVERIFY(!root || ::seteuid(0) + ::setegid(0) == 0);
+        ::close(held);
+        QCOMPARE(a, first);
+        QCOMPARE(b, first == Claim::Run ? Claim::Knocked : first);
+        QCOMPARE(where, lockIn == "runtime"  ? runtimeDir.path()
+                        : lockIn == "beside" ? QDir(settingsDir.path()).canonicalPath()
+                                             : stateDir.filePath(QStringLiteral("zelka")));
     }
 
 private:
+    // What a power cut, a kill or a clock run as root left where a lock goes: as root,
+    // every file planted here is root's ("foreign" for a plain user: one it may not open).
+    // "ro" makes the folder read-only; "held" returns the descriptor that holds the lock.
+    static int plant(const QTemporaryDir &dir, const QString &path, const QString &kind,
+                     const QString &socket)
+    {
+        QFile lock(path);
+        if (kind == "ro")
+            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther);
+        else if (kind != "-" && kind != "unset" && lock.open(QIODevice::WriteOnly))
+            lock.write(kind == "garbage" ? "\xff\xfe not a pid\n" : "");
+        if (kind == "foreign")
+            lock.setPermissions(::geteuid() == 0 ? QFile::ReadOwner : QFile::Permissions());
+        if (kind == "socket") {
+            sockaddr_un address{AF_UNIX, {}};
+            qstrncpy(address.sun_path, QFile::encodeName(socket).constData(),
+                     sizeof address.sun_path);
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+            ::close(fd);
+        }
+        const int fd = kind == "held" ? ::open(QFile::encodeName(path).constData(), O_RDONLY) : -1;
+        ::flock(fd, LOCK_EX);
+        return fd;
+    }
+
     QTemporaryDir runtime;
     QTemporaryDir folder;
 };

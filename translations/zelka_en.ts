@@ -364,6 +364,26 @@
         <translation>not a regular file</translation>
     </message>
     <message>
+        <source>声道数 %1 超出范围</source>
+        <translation>a channel count of %1 is out of range</translation>
+    </message>
+    <message>
+        <source>采样率 %1 Hz 超出范围</source>
+        <translation>a sample rate of %1 Hz is out of range</translation>
+    </message>
+    <message>
+        <source>每秒字节数为 0</source>
+        <translation>a byte rate of 0</translation>
+    </message>
+    <message>
+        <source>块对齐为 0</source>
+        <translation>a block alignment of 0</translation>
+    </message>
+    <message>
+        <source>采样位数 %1 超出范围</source>
+        <translation>a sample size of %1 bits is out of range</translation>
+    </message>
+    <message>
         <source>文件读取失败</source>
         <translation>reading the file failed</translation>
     </message>
@@ -448,6 +468,14 @@ Cause: %3</translation>
     <message>
         <source>ZELKA!.DAT 已损坏. 设置不会被载入。</source>
         <translation>ZELKA!.DAT is damaged. The settings will not be loaded.</translation>
+    </message>
+    <message>
+        <source>另一个程序占用着 %1 的锁，一秒内没有应答，所以闹钟不能启动。
+锁：%2
+套接字：%3 (%4)</source>
+        <translation>Another program holds the lock on %1 and did not answer within a second, so the clock cannot start.
+Lock: %2
+Socket: %3 (%4)</translation>
     </message>
     <message>
         <source>上一次保存在 %1 秒内没有完成。</source>

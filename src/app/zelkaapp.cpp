@@ -6,13 +6,15 @@
 #include "singleinstance.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSemaphore>
 #include <QSessionManager>
+#include <QThread>
 #include <QTranslator>
 
-#include <QFile>
-
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -23,7 +25,8 @@ namespace {
 // The program's one alarm list, alive from static initialisation to process exit.
 AlarmList theAlarmList;
 
-ZelkaApp *runningApp = nullptr;
+// Read by the exit paths, one of which runs on Qt's Wayland event thread.
+std::atomic<ZelkaApp *> runningApp = nullptr;
 
 // The program speaks Chinese, its texts' own language, unless the user's languages ask for
 // the one translation it carries, English. Qt's own texts (buttons, the file dialog)
@@ -45,11 +48,46 @@ void installTranslations(QApplication &app)
         delete qt;
 }
 
-// Qt ends the process with exit() when the display connection breaks: save on the way out.
+// Qt ends the process with exit() when the display connection breaks, the one way out
+// that bypasses the close: save, then leave with the lost display's own status.
 void saveOnUnexpectedExit()
 {
-    if (runningApp)
-        runningApp->saveIfStillRunning();
+    ZelkaApp *app = runningApp;
+    if (!app)
+        return;
+    app->saveIfStillRunning();
+    std::fflush(nullptr);
+    std::_Exit(ZelkaApp::displayLostStatus);
+}
+
+QtMessageHandler previousMessageHandler = nullptr;
+
+// Qt's Wayland plugin says this from its event thread just before it ends the process with
+// _exit(1), which no exit handler sees: this warning is the last word before it.
+void watchForLostCompositor(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (previousMessageHandler)
+        previousMessageHandler(type, context, text);
+    if (!runningApp || type != QtWarningMsg ||
+        !text.startsWith(QLatin1String("The Wayland connection")))
+        return;
+    if (QThread::currentThread() == qApp->thread()) {
+        saveOnUnexpectedExit();
+    } else {
+        // The save belongs on the main thread; it may take a moment, not for ever. The
+        // semaphore outlives this function on purpose: the process ends here either way.
+        auto *saved = new QSemaphore;
+        QMetaObject::invokeMethod(
+            qApp,
+            [saved] {
+                saveOnUnexpectedExit();
+                saved->release();
+            },
+            Qt::QueuedConnection);
+        saved->tryAcquire(1, 3000);
+    }
+    std::fflush(nullptr);
+    std::_Exit(ZelkaApp::displayLostStatus);
 }
 
 // When this process started, by the kernel's wall clock (the one file times use, whatever
@@ -95,6 +133,7 @@ ZelkaApp::~ZelkaApp()
 {
     // After main() returns, the exit handler must not reach this object any more.
     runningApp = nullptr;
+    qInstallMessageHandler(previousMessageHandler);
 }
 
 void ZelkaApp::fatal(const FileFailure &failure)
@@ -110,8 +149,14 @@ bool ZelkaApp::InitInstance()
     // Before anything is shown or touched: a second clock on the same file would ring
     // every alarm twice and overwrite the first one's changes.
     instance = std::make_unique<SingleInstance>(QStringLiteral("ZELKA!.DAT"));
-    if (!instance->claim())
+    switch (instance->claim()) {
+    case SingleInstance::Claim::Run:
+        break;
+    case SingleInstance::Claim::Knocked:
         return false;
+    case SingleInstance::Claim::Refused:
+        refuseStart();
+    }
 
     // The sound check comes before the settings file, so a failed start creates nothing.
     for (const char *name : {"Ring.wav", "Ding.wav"}) {
@@ -144,9 +189,27 @@ bool ZelkaApp::InitInstance()
 
     runningApp = this;
     std::atexit(saveOnUnexpectedExit);
+    previousMessageHandler = qInstallMessageHandler(watchForLostCompositor);
 
     face->show();
     return true;
+}
+
+void ZelkaApp::refuseStart()
+{
+    // Leaving quietly would look as if the clock never started.
+    const QString path = SingleInstance::canonicalPath(QStringLiteral("ZELKA!.DAT"));
+    std::fprintf(stderr,
+                 "zelka: another process holds the lock %s on %s and did not answer on %s (%s)\n",
+                 qPrintable(instance->lockPath()), qPrintable(path),
+                 qPrintable(instance->socketPath()), qPrintable(instance->refusal()));
+    messageBoxes.warning(
+        nullptr,
+        QCoreApplication::translate("ZelkaApp", "另一个程序占用着 %1 的锁，一秒内没有应答，"
+                                                "所以闹钟不能启动。\n锁：%2\n套接字：%3 (%4)")
+            .arg(path, instance->lockPath(), instance->socketPath(), instance->refusal()));
+    std::fflush(nullptr);
+    std::_Exit(lockRefusedStatus);
 }
 
 void ZelkaApp::saveIfStillRunning()

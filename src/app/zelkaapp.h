@@ -22,13 +22,18 @@ class SingleInstance;
 class ZelkaApp : public QApplication
 {
 public:
+    // The process ended with the display it ran on, after the settings were saved.
+    static constexpr int displayLostStatus = 10;
+    // Another process holds the settings file's lock and does not answer a knock.
+    static constexpr int lockRefusedStatus = 11;
+
     ZelkaApp(int &argc, char **argv);
     ~ZelkaApp() override;
 
     // Checks the default sounds, loads the settings, creates and shows the face. False
     // when another clock already runs on this folder's settings file: it has been brought
-    // to the front, and this one leaves with status 0. Fatal failures end the process
-    // with their exit status.
+    // to the front, and this one leaves with status 0. Fatal failures, and a lock held by
+    // a process that does not answer, end the process with their exit status.
     bool InitInstance();
     // Saves as a close does, without asking anything of the display: for exits that
     // bypass the close handler.
@@ -36,6 +41,7 @@ public:
 
 private:
     [[noreturn]] void fatal(const FileFailure &failure);
+    [[noreturn]] void refuseStart();
     // The quit path's save: a failure ends the process with its status.
     void save(const Settings &settings);
     // What a save while the clock runs writes; its failure is warned of, and the clock

@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointingDevice>
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
@@ -96,6 +97,10 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
         closeRequests = std::make_unique<X11Window::CloseRequests>(windowHandle(),
                                                                    [this] { closeUnderDialogs(); });
         QCoreApplication::instance()->installNativeEventFilter(closeRequests.get());
+        pointerEvents = std::make_unique<X11Window::PointerEvents>(
+            windowHandle(), [this](quint64 time) { pointerMotionReported(time); },
+            [this](quint64 time) { pointerPressReported(time); });
+        QCoreApplication::instance()->installNativeEventFilter(pointerEvents.get());
     }
 }
 
@@ -412,8 +417,7 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
     using FaceButtons::Action;
     int32_t normal = buttons.hoverNormal;
     int32_t ringingHover = buttons.hoverRinging;
-    // A move at the press's own time and place is the one Qt made up for it.
-    if (event->timestamp() == lastMoveTime && event->globalPosition().toPoint() == lastMoveAt) {
+    if (lastMoveMadeUpFor(*event)) {
         normal = normalBeforeMove;
         ringingHover = ringingBeforeMove;
     }
@@ -430,6 +434,39 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
     dragAnchor = event->position().toPoint() - faceOrigin;
     placeAtPress = pos();
     grabMouse();
+}
+
+void FaceWindow::pointerMotionReported(quint64 time)
+{
+    motionsReported = true;
+    lastReportedMotion = time;
+}
+
+void FaceWindow::pointerPressReported(quint64 time)
+{
+    // The press is delivered later, after motions that may follow it in its millisecond.
+    if (!motionsReported || lastReportedMotion != time)
+        return;
+    pressesAfterMotion.push_back(time);
+    if (pressesAfterMotion.size() > 16)
+        pressesAfterMotion.pop_front();
+}
+
+bool FaceWindow::lastMoveMadeUpFor(const QMouseEvent &press) const
+{
+    // A touch has no pointer resting anywhere: the move to it is the touch's own.
+    if (press.pointingDevice() &&
+        press.pointingDevice()->type() == QInputDevice::DeviceType::TouchScreen)
+        return false;
+    // The move Qt makes up for a press carries the press's time.
+    if (press.timestamp() != lastMoveTime)
+        return false;
+    // A real motion and its press often share a millisecond: only a report tells them apart.
+    if (motionsReported)
+        return std::find(pressesAfterMotion.begin(), pressesAfterMotion.end(), press.timestamp()) ==
+               pressesAfterMotion.end();
+    // Nothing reports motions here: a move at the press's own time and place is Qt's.
+    return press.globalPosition().toPoint() == lastMoveAt;
 }
 
 void FaceWindow::press(FaceButtons::Action action)

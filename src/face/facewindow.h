@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,7 +27,8 @@ class Notifier;
 class OptionsSheet;
 namespace X11Window {
 class CloseRequests;
-}
+class PointerEvents;
+} // namespace X11Window
 
 // The services the face and the dialogs it opens use.
 struct FaceServices {
@@ -81,6 +83,12 @@ public:
     void pressSnooze();
     // What a press on a button does, from the mouse or from a screen reader.
     void press(FaceButtons::Action action);
+    // The window system's own reports of a pointer motion and of a button press over the
+    // face, in their order and with their times, seen before Qt delivers them: from the first
+    // motion reported on, a move in a press's millisecond is real only when a reported motion
+    // came in that millisecond before the press.
+    void pointerMotionReported(quint64 time);
+    void pointerPressReported(quint64 time);
 
 protected:
     bool event(QEvent *event) override;
@@ -112,6 +120,7 @@ private:
     void skinMayHaveSwitched();
     // A close request that a modal dialog would swallow: the dialogs go, then the close.
     void closeUnderDialogs();
+    bool lastMoveMadeUpFor(const QMouseEvent &press) const;
 
     QImage &buffer(Skin::Buffer which);
     void loadSkin();
@@ -136,11 +145,16 @@ private:
     QPoint placeAtPress; // the window's place when the drag began
     // The last move, and the hover state it replaced: Qt makes up a move to the place of a
     // press it has not seen the pointer reach, and a press acts on what a real move found.
-    ulong lastMoveTime = 0;
+    quint64 lastMoveTime = 0;
     QPoint lastMoveAt{-1, -1};
     int32_t normalBeforeMove = FaceButtons::none;
     int32_t ringingBeforeMove = FaceButtons::none;
+    bool motionsReported = false;
+    quint64 lastReportedMotion = 0;
+    // The latest reported presses that a reported motion came before in the same millisecond.
+    std::deque<quint64> pressesAfterMotion;
     std::unique_ptr<X11Window::CloseRequests> closeRequests;
+    std::unique_ptr<X11Window::PointerEvents> pointerEvents;
     std::array<QBasicTimer, 5> timers; // by face timer id, 1 to 4
     bool flashOn = false;
     bool skinRinging = false; // the skin the last switch left showing

@@ -1,11 +1,12 @@
 #include "desktopnotifier.h"
 
 #include <QCoreApplication>
-#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QThread>
 #include <QVariantMap>
+
+#include <limits>
 
 namespace {
 
@@ -13,22 +14,25 @@ const QString connectionName = QStringLiteral("zelka-notifications");
 const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString path = QStringLiteral("/org/freedesktop/Notifications");
 const QString interface = QStringLiteral("org.freedesktop.Notifications");
+const QString busService = QStringLiteral("org.freedesktop.DBus");
+const QString busPath = QStringLiteral("/org/freedesktop/DBus");
 
-// Long enough for a busy desktop, short enough that nothing waits on a dead server.
-constexpr int callTimeoutMs = 5000;
+// libdbus reads the largest int as "no timeout": a slowly started server's id still comes.
+constexpr int unbounded = std::numeric_limits<int>::max();
 // How long quitting may wait for the ringing notice to be withdrawn.
 constexpr int closeOnExitMs = 500;
 
 enum Urgency : uchar { Normal = 1, Critical = 2 };
 
-QDBusMessage call(const QString &method)
+QDBusMessage call(const QString &method, const QString &to = service)
 {
-    return QDBusMessage::createMethodCall(service, path, interface, method);
+    return QDBusMessage::createMethodCall(to, path, interface, method);
 }
 
 } // namespace
 
-DesktopNotifier::DesktopNotifier(QObject *parent) : QObject(parent) {}
+DesktopNotifier::DesktopNotifier(QObject *parent, int boundMs) : QObject(parent), boundMs(boundMs)
+{}
 
 DesktopNotifier::~DesktopNotifier()
 {
@@ -39,7 +43,7 @@ DesktopNotifier::~DesktopNotifier()
     }
     if (ready() && ringingId != 0) {
         // Quitting while it rings: withdraw the notice, waiting a bounded moment for it.
-        QDBusMessage m = call(QStringLiteral("CloseNotification"));
+        QDBusMessage m = call(QStringLiteral("CloseNotification"), ringingOwner);
         m << ringingId;
         bus().asyncCall(m, closeOnExitMs).waitForFinished();
     }
@@ -52,15 +56,13 @@ QDBusConnection DesktopNotifier::bus() const
 
 bool DesktopNotifier::ready() const
 {
-    return state == Bus::Up && capabilitiesKnown;
+    return state == Bus::Up && capabilitiesKnown && owner.has_value();
 }
 
 void DesktopNotifier::showRinging(const Notice &notice)
 {
     ++ringingGeneration;
-    if (ringingId != 0)
-        close(ringingId);
-    ringingId = 0;
+    withdraw();
     ringingWanted = notice;
     ringingSent = false;
     connectToBus();
@@ -81,9 +83,8 @@ void DesktopNotifier::endRinging()
 {
     ++ringingGeneration;
     ringingWanted.reset();
-    if (ringingId != 0)
-        close(ringingId);
-    ringingId = 0;
+    ringingSent = false;
+    withdraw();
 }
 
 void DesktopNotifier::inform(const Notice &notice)
@@ -95,11 +96,15 @@ void DesktopNotifier::inform(const Notice &notice)
 
 void DesktopNotifier::connectToBus()
 {
-    // The bus went away since: start over with a new connection.
+    // The bus went away since, and its server with it: start over with a new connection.
     if (state == Bus::Up && !bus().isConnected()) {
         QDBusConnection::disconnectFromBus(connectionName);
         state = Bus::None;
         capabilitiesKnown = false;
+        owner.reset();
+        ringingSent = false;
+        ringingId = 0;
+        ringingOwner.clear();
     }
     if (state != Bus::None)
         return;
@@ -125,13 +130,27 @@ void DesktopNotifier::onConnectAttemptDone()
         return;
     }
     state = Bus::Up;
-    // Any sender: asking the bus who owns the service name would be a blocking call.
+    // Any sender: filtering on the service's owner makes QtDBus ask the bus with a blocking
+    // call. Each slot checks the sender itself.
     connection.connect(QString(), path, interface, QStringLiteral("ActionInvoked"), this,
-                       SLOT(onActionInvoked(uint, QString)));
+                       SLOT(onActionInvoked(uint, QString, QDBusMessage)));
     connection.connect(QString(), path, interface, QStringLiteral("NotificationClosed"), this,
-                       SLOT(onNotificationClosed(uint, uint)));
+                       SLOT(onNotificationClosed(uint, uint, QDBusMessage)));
+    connection.connect(QString(), busPath, busService, QStringLiteral("NameOwnerChanged"),
+                       QStringList{service}, QString(), this,
+                       SLOT(onOwnerChanged(QString, QString, QString, QDBusMessage)));
+    // Asked after the watch above is set, so no change of owner falls between the two.
+    QDBusMessage ask = QDBusMessage::createMethodCall(busService, busPath, busService,
+                                                      QStringLiteral("GetNameOwner"));
+    ask << service;
+    auto *asked = new QDBusPendingCallWatcher(connection.asyncCall(ask, boundMs), this);
+    connect(asked, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+        const QDBusPendingReply<QString> reply = *w;
+        w->deleteLater();
+        onOwner(reply.isError() ? QString() : reply.value());
+    });
     auto *watcher = new QDBusPendingCallWatcher(
-        connection.asyncCall(call(QStringLiteral("GetCapabilities")), callTimeoutMs), this);
+        connection.asyncCall(call(QStringLiteral("GetCapabilities")), boundMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         const QDBusPendingReply<QStringList> reply = *w;
         w->deleteLater();
@@ -146,12 +165,38 @@ void DesktopNotifier::onCapabilities(bool markup)
     sendPending();
 }
 
+void DesktopNotifier::onOwnerChanged(const QString &name, const QString &, const QString &newOwner,
+                                     const QDBusMessage &message)
+{
+    // Only the bus itself says who owns a name.
+    if (message.service() == busService && name == service)
+        onOwner(newOwner);
+}
+
+void DesktopNotifier::onOwner(const QString &newOwner)
+{
+    owner = newOwner;
+    if (ringingId != 0 && ringingOwner != newOwner) {
+        // Its id means nothing to the new server: withdraw it where it was shown, and
+        // show it again on the new one.
+        close(ringingId, ringingOwner);
+        ringingId = 0;
+        ringingOwner.clear();
+        ringingSent = false;
+    } else if (ringingId == 0 && ringingSent && !sentTo.isEmpty() && sentTo != newOwner) {
+        // Asked of a server that has gone: an answer that still comes is closed there.
+        ringingSent = false;
+    }
+    sendPending();
+}
+
 void DesktopNotifier::sendPending()
 {
     if (!ready())
         return;
     if (ringingWanted && !ringingSent) {
         ringingSent = true;
+        sentTo = *owner;
         notify(*ringingWanted, true);
     }
     for (const Notice &notice : std::as_const(informPending))
@@ -173,40 +218,84 @@ void DesktopNotifier::notify(const Notice &notice, bool ringing, uint replaces)
                 : QStringList{};
     // A server that reads markup would read a typed "<" as markup: plain text stays plain.
     const QString body = bodyMarkup ? notice.body.toHtmlEscaped() : notice.body;
-    QDBusMessage m = call(QStringLiteral("Notify"));
+    // A replacement goes to the server that gave the id, never to whoever owns the name now.
+    QDBusMessage m = call(QStringLiteral("Notify"), replaces != 0 ? ringingOwner : service);
     m << QStringLiteral("Zelka!") << replaces << QStringLiteral("zelka") << notice.summary << body
       << actions << hints << int(ringing ? 0 : -1);
-    auto *watcher = new QDBusPendingCallWatcher(bus().asyncCall(m, callTimeoutMs), this);
     if (!ringing) {
+        auto *watcher = new QDBusPendingCallWatcher(bus().asyncCall(m, boundMs), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, watcher, &QObject::deleteLater);
         return;
     }
+    // Each new ask makes the answers to the older ones stale.
+    if (replaces == 0)
+        ++ringingGeneration;
     const uint64_t generation = ringingGeneration;
+    auto *watcher = new QDBusPendingCallWatcher(bus().asyncCall(m, unbounded), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, generation](QDBusPendingCallWatcher *w) {
-                const QDBusPendingReply<uint> reply = *w;
+            [this, generation, replaces, sent = notice.body](QDBusPendingCallWatcher *w) {
                 w->deleteLater();
-                if (reply.isError())
-                    return;
-                // The ringing ended, or another began, before the server answered.
-                if (generation != ringingGeneration || !ringingWanted)
-                    close(reply.value());
-                else
-                    ringingId = reply.value();
+                onRingingReply(w->reply(), generation, replaces, sent);
             });
 }
 
-void DesktopNotifier::close(uint id)
+void DesktopNotifier::onRingingReply(const QDBusMessage &reply, uint64_t generation, uint replaces,
+                                     const QString &body)
 {
-    QDBusMessage m = call(QStringLiteral("CloseNotification"));
+    const bool stillWanted = generation == ringingGeneration && ringingWanted;
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1) {
+        // Nothing shown: the next owner of the name is asked again.
+        if (replaces == 0 && stillWanted)
+            ringingSent = false;
+        return;
+    }
+    const uint id = reply.arguments().constFirst().toUInt();
+    const QString from = reply.service();
+    if (replaces != 0) {
+        if (stillWanted && ringingId == replaces && ringingOwner == from)
+            ringingId = id;
+        else if (id != replaces)
+            close(id, from);
+        return;
+    }
+    if (!stillWanted || from != owner) {
+        // The ringing ended, another began, or the server changed before it answered.
+        close(id, from);
+        return;
+    }
+    ringingId = id;
+    ringingOwner = from;
+    // A line added while the server was still answering.
+    if (id != 0 && ringingWanted->body != body)
+        notify(*ringingWanted, true, id);
+}
+
+void DesktopNotifier::withdraw()
+{
+    close(ringingId, ringingOwner);
+    ringingId = 0;
+    ringingOwner.clear();
+}
+
+void DesktopNotifier::close(uint id, const QString &to)
+{
+    if (id == 0 || to.isEmpty())
+        return;
+    QDBusMessage m = call(QStringLiteral("CloseNotification"), to);
     m << id;
-    auto *watcher = new QDBusPendingCallWatcher(bus().asyncCall(m, callTimeoutMs), this);
+    auto *watcher = new QDBusPendingCallWatcher(bus().asyncCall(m, boundMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, watcher, &QObject::deleteLater);
 }
 
-void DesktopNotifier::onActionInvoked(uint id, const QString &action)
+bool DesktopNotifier::fromServer(uint id, const QDBusMessage &message) const
 {
-    if (id == 0 || id != ringingId)
+    // Any program may send these signals: only the server that gave the id is heard.
+    return id != 0 && id == ringingId && message.service() == ringingOwner;
+}
+
+void DesktopNotifier::onActionInvoked(uint id, const QString &action, const QDBusMessage &message)
+{
+    if (!fromServer(id, message))
         return;
     if (action == QLatin1String("stop") && onStop)
         onStop();
@@ -214,9 +303,11 @@ void DesktopNotifier::onActionInvoked(uint id, const QString &action)
         onSnooze();
 }
 
-void DesktopNotifier::onNotificationClosed(uint id, uint)
+void DesktopNotifier::onNotificationClosed(uint id, uint, const QDBusMessage &message)
 {
     // Dismissed by the user: the alarm rings on, with nothing left to withdraw.
-    if (id != 0 && id == ringingId)
+    if (fromServer(id, message)) {
         ringingId = 0;
+        ringingOwner.clear();
+    }
 }

@@ -3,6 +3,7 @@
 #include "notifier.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QList>
 #include <QObject>
 
@@ -20,7 +21,9 @@ class DesktopNotifier : public QObject, public Notifier
     Q_OBJECT
 
 public:
-    explicit DesktopNotifier(QObject *parent = nullptr);
+    // boundMs bounds every call but the ringing notice's, whose id is waited for as long
+    // as it takes.
+    explicit DesktopNotifier(QObject *parent = nullptr, int boundMs = 5000);
     ~DesktopNotifier() override;
 
     void showRinging(const Notice &notice) override;
@@ -30,8 +33,10 @@ public:
 
 private Q_SLOTS:
     // Bus signals reach only string-named slots: QtDBus has no other way to connect them.
-    void onActionInvoked(uint id, const QString &action);
-    void onNotificationClosed(uint id, uint reason);
+    void onActionInvoked(uint id, const QString &action, const QDBusMessage &message);
+    void onNotificationClosed(uint id, uint reason, const QDBusMessage &message);
+    void onOwnerChanged(const QString &name, const QString &oldOwner, const QString &newOwner,
+                        const QDBusMessage &message);
 
 private:
     enum class Bus { None, Connecting, Up };
@@ -39,20 +44,29 @@ private:
     void connectToBus();
     void onConnectAttemptDone();
     void onCapabilities(bool bodyMarkup);
+    void onOwner(const QString &owner);
     void sendPending();
     void notify(const Notice &notice, bool ringing, uint replaces = 0);
-    void close(uint id);
+    void onRingingReply(const QDBusMessage &reply, uint64_t generation, uint replaces,
+                        const QString &body);
+    void withdraw();
+    void close(uint id, const QString &owner);
+    bool fromServer(uint id, const QDBusMessage &message) const;
     bool ready() const;
     QDBusConnection bus() const;
 
+    const int boundMs;
     Bus state = Bus::None;
     bool capabilitiesKnown = false;
     bool bodyMarkup = false;
+    std::optional<QString> owner; // the service's owner, empty when none; unset until told
     QThread *connector = nullptr;
 
     std::optional<Notice> ringingWanted; // what should be on screen while it rings
-    bool ringingSent = false;
-    uint64_t ringingGeneration = 0; // tells a late reply for an older ringing apart
-    uint ringingId = 0;             // the server's id for the one on screen; 0 none
+    bool ringingSent = false;            // asked for, or on screen, at the present owner
+    QString sentTo;                      // who owned the name when it was asked for
+    uint64_t ringingGeneration = 0;      // tells a late reply for an older ask apart
+    uint ringingId = 0;                  // the server's id for the one on screen; 0 none
+    QString ringingOwner;                // the unique name that gave ringingId
     QList<Notice> informPending;
 };

@@ -1,6 +1,7 @@
 #include "sdlsound.h"
 
 #include "gbk.h"
+#include "wavefile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -38,7 +39,6 @@ constexpr int deviceRate = 44100;
 constexpr int deviceChannels = 2;
 constexpr SDL_AudioFormat deviceFormat = AUDIO_S16SYS;
 constexpr qint64 deviceFrame = 4;
-constexpr qint64 deviceBytesPerSecond = deviceRate * deviceFrame;
 
 // Of the file itself, never more than this is read (a 96 kHz float file's 190 seconds).
 constexpr qint64 readCap = 160 * 1024 * 1024;
@@ -190,97 +190,65 @@ void say(const Failure &failure)
     std::fprintf(stderr, "Zelka!: %s\n", failure.reason.toLocal8Bit().constData());
 }
 
-void appendLe32(QByteArray &out, quint32 value)
+// Why the walker refused a header, or nothing when the file is not a WAVE file at all.
+QString headerFault(const WaveFile &wave)
 {
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
+    switch (wave.fault) {
+    case WaveFile::Fault::Channels:
+        return QCoreApplication::translate("SdlSound", "声道数 %1 超出范围").arg(wave.channels);
+    case WaveFile::Fault::SampleRate:
+        return QCoreApplication::translate("SdlSound", "采样率 %1 Hz 超出范围")
+            .arg(wave.sampleRate);
+    case WaveFile::Fault::ByteRate:
+        return QCoreApplication::translate("SdlSound", "每秒字节数为 0");
+    case WaveFile::Fault::BlockAlign:
+        return QCoreApplication::translate("SdlSound", "块对齐为 0");
+    case WaveFile::Fault::SampleBits:
+        return QCoreApplication::translate("SdlSound", "采样位数 %1 超出范围").arg(wave.sampleBits);
+    case WaveFile::Fault::None:
+    case WaveFile::Fault::NotWave:
+        break;
+    }
+    return {};
 }
 
-struct WaveRead {
-    QByteArray wave;
+struct Source {
+    std::unique_ptr<QFile> file;
+    WaveFile wave;
     std::optional<Failure> failure;
-    bool abandoned = false;
 };
 
-// The file's fmt chunk and as much of its data chunk as can be held, as a WAVE of their
-// own; reading stops as soon as stale() says the request has been overtaken.
-template <typename Stale> WaveRead readWave(const QByteArray &path, const Stale &stale)
+// The file opened and its chunks walked; none of its sound is read yet.
+Source openWave(const QByteArray &path)
 {
     // Non-blocking, so a named pipe or a device in the file's place cannot hold the thread.
     const int fd = ::open(QFile::encodeName(Gbk::toUnicode(path)).constData(),
                           O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return {{},
+                {},
                 fileFailure(path, QCoreApplication::translate("SdlSound", "文件无法读取（%1）")
                                       .arg(QString::fromLocal8Bit(std::strerror(errno))))};
     struct stat status {
     };
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "不是普通文件"))};
+        return {{}, {}, fileFailure(path, QCoreApplication::translate("SdlSound", "不是普通文件"))};
     }
-    QFile file;
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const QByteArray riff = file.read(12);
+    auto file = std::make_unique<QFile>();
+    file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     // The mixer would also decode Ogg, MP3 and more; the program plays WAVE files only.
-    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
-        return {{}, notWave(path)};
+    WaveFile wave = WaveFile::walk(*file);
+    if (wave.fault != WaveFile::Fault::None)
+        return {{}, {}, notWave(path, headerFault(wave))};
+    return {std::move(file), std::move(wave), {}};
+}
 
-    QByteArray format;
-    qint64 at = 12;
-    // As many chunks as SDL itself would walk.
-    for (int chunks = 0; chunks < 10000 && file.seek(at); ++chunks) {
-        const QByteArray header = file.read(8);
-        if (header.size() < 8)
-            break;
-        const quint32 size = qFromLittleEndian<quint32>(header.constData() + 4);
-        if (header.startsWith("fmt ")) {
-            if (size < 16 || size > 65536)
-                break;
-            format = file.read(size);
-            if (format.size() != qsizetype(size))
-                break;
-        } else if (header.startsWith("data")) {
-            if (format.isEmpty())
-                break;
-            qint64 take = std::min<qint64>(size, file.size() - (at + 8));
-            const quint32 perSecond = qFromLittleEndian<quint32>(format.constData() + 8);
-            const quint16 block = qFromLittleEndian<quint16>(format.constData() + 12);
-            if (perSecond > 0)
-                take = std::min(
-                    take,
-                    qint64(perSecond) * SdlSound::heldAudioBytes / deviceBytesPerSecond + block);
-            take = std::min(take, readCap);
-            if (block > 0)
-                take -= take % block;
-            QByteArray wave;
-            wave.reserve(28 + format.size() + 1 + take);
-            wave.append("RIFF");
-            appendLe32(wave, quint32(4 + 8 + format.size() + format.size() % 2 + 8 + take));
-            wave.append("WAVEfmt ");
-            appendLe32(wave, quint32(format.size()));
-            wave.append(format);
-            if (format.size() % 2)
-                wave.append('\0');
-            wave.append("data");
-            appendLe32(wave, quint32(take));
-            for (qint64 left = take; left > 0;) {
-                if (stale())
-                    return {{}, {}, true};
-                const QByteArray bytes = file.read(std::min(left, piece));
-                if (bytes.isEmpty())
-                    return {
-                        {},
-                        fileFailure(path, QCoreApplication::translate("SdlSound", "文件读取失败"))};
-                wave.append(bytes);
-                left -= bytes.size();
-            }
-            return {wave, {}};
-        }
-        at += 8 + qint64(size) + size % 2;
-    }
-    return {{}, notWave(path)};
+void appendLe32(QByteArray &out, quint32 value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
 }
 
 struct Decoded {
@@ -289,35 +257,47 @@ struct Decoded {
     bool abandoned = false;
 };
 
-// The WAVE converted to the device's format, at most heldAudioBytes of it.
+// The file's sound converted to the device's format, at most heldAudioBytes of it. SDL gets
+// one piece of the file at a time as a WAVE of its own (the fmt chunk and whole blocks), so
+// beside the result only a piece and its decoding are ever held; the conversion runs on
+// across pieces, so they join without a seam.
 template <typename Stale>
-Decoded decode(const MixerApi &mix, const QByteArray &path, const QByteArray &wave,
+Decoded decode(const MixerApi &mix, const QByteArray &path, const Source &source,
                const Stale &stale)
 {
-    SDL_AudioSpec source{};
-    Uint8 *samples = nullptr;
-    Uint32 length = 0;
-    if (!mix.LoadWAV_RW(mix.RWFromConstMem(wave.constData(), int(wave.size())), 1, &source,
-                        &samples, &length))
-        return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
-    const auto freeSamples = qScopeGuard([&] { mix.FreeWAV(samples); });
-    SDL_AudioStream *stream = mix.NewAudioStream(source.format, source.channels, source.freq,
-                                                 deviceFormat, deviceChannels, deviceRate);
-    if (!stream)
-        return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
-    const auto freeStream = qScopeGuard([&] { mix.FreeAudioStream(stream); });
+    const WaveFile &wave = source.wave;
+    const qint64 block = wave.blockAlign;
+    qint64 usable = std::min(wave.dataSize, readCap);
+    usable -= usable % block;
+    const qint64 filePiece = std::max(block, piece / block * block);
+    const qsizetype padding = wave.format.size() % 2;
+    const qsizetype head = 28 + wave.format.size() + padding;
+    QByteArray chunk;
+    chunk.append("RIFF");
+    appendLe32(chunk, 0);
+    chunk.append("WAVEfmt ");
+    appendLe32(chunk, quint32(wave.format.size()));
+    chunk.append(wave.format);
+    if (padding)
+        chunk.append('\0');
+    chunk.append("data");
+    appendLe32(chunk, 0);
+    if (!source.file->seek(wave.dataAt))
+        return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "文件读取失败"))};
 
-    const qint64 frame = qint64(SDL_AUDIO_BITSIZE(source.format)) / 8 * source.channels;
-    if (frame <= 0)
-        return {{}, notWave(path)};
-    const qint64 step = std::max<qint64>(frame, piece / frame * frame);
-    const qint64 wanted = std::min<qint64>(SdlSound::heldAudioBytes / deviceFrame,
-                                           (length / frame * deviceRate + source.freq / 2) /
-                                               std::max(source.freq, 1)) *
-                          deviceFrame;
+    SDL_AudioSpec spec{};
+    SDL_AudioStream *stream = nullptr;
+    const auto freeStream = qScopeGuard([&] {
+        if (stream)
+            mix.FreeAudioStream(stream);
+    });
+    qint64 frame = 0;
+    qint64 frames = 0;
+    constexpr qint64 cap = SdlSound::heldAudioBytes;
     QByteArray pcm;
-    pcm.reserve(qsizetype(wanted));
-    const auto drain = [&] {
+    // Pages are taken as the sound fills them; the rest is handed back at the end.
+    pcm.reserve(cap);
+    const auto drain = [&](qint64 wanted) {
         qint64 available = std::min<qint64>(mix.AudioStreamAvailable(stream), wanted - pcm.size());
         available -= available % deviceFrame;
         if (available <= 0)
@@ -326,19 +306,60 @@ Decoded decode(const MixerApi &mix, const QByteArray &path, const QByteArray &wa
         pcm.resize(old + available);
         pcm.resize(old + std::max(0, mix.AudioStreamGet(stream, pcm.data() + old, int(available))));
     };
-    for (qint64 at = 0; at < length && pcm.size() < wanted; at += step) {
+    // Converted in steps of about a piece of the device's sound, so a slow rate's many-fold
+    // growth stays bounded too.
+    const auto put = [&](const Uint8 *samples, qint64 length) {
+        const qint64 step =
+            frame * std::max<qint64>(1, piece / deviceFrame * spec.freq / deviceRate);
+        for (qint64 at = 0; at < length && pcm.size() < cap; at += step) {
+            if (mix.AudioStreamPut(stream, samples + at, int(std::min(step, length - at))) != 0)
+                return false;
+            drain(cap);
+        }
+        return true;
+    };
+    for (qint64 at = 0; at < usable && pcm.size() < cap;) {
         if (stale())
             return {{}, {}, true};
-        if (mix.AudioStreamPut(stream, samples + at, int(std::min<qint64>(step, length - at))) != 0)
+        const qint64 take = std::min(filePiece, usable - at);
+        chunk.resize(head + take);
+        qToLittleEndian(quint32(head - 8 + take), chunk.data() + 4);
+        qToLittleEndian(quint32(take), chunk.data() + head - 4);
+        if (source.file->read(chunk.data() + head, take) != take)
+            return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "文件读取失败"))};
+        at += take;
+        Uint8 *samples = nullptr;
+        Uint32 length = 0;
+        if (!mix.LoadWAV_RW(mix.RWFromConstMem(chunk.constData(), int(chunk.size())), 1, &spec,
+                            &samples, &length))
             return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
-        drain();
+        const auto freeSamples = qScopeGuard([&] { mix.FreeWAV(samples); });
+        if (!stream) {
+            frame = qint64(SDL_AUDIO_BITSIZE(spec.format)) / 8 * spec.channels;
+            if (frame <= 0)
+                return {{}, notWave(path)};
+            stream = mix.NewAudioStream(spec.format, spec.channels, spec.freq, deviceFormat,
+                                        deviceChannels, deviceRate);
+            if (!stream)
+                return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
+        }
+        frames += length / frame;
+        if (!put(samples, length))
+            return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
     }
+    if (!stream)
+        return {{}, notWave(path, QCoreApplication::translate("SdlSound", "没有声音数据"))};
     // The resampler holds back its last samples, and SDL 2.26's flush does not always push
     // them: silence after the end pushes them out, and is cut off by the length wanted.
-    const QByteArray silence(qsizetype(8192 * frame), source.format == AUDIO_U8 ? '\x80' : '\0');
+    const qint64 wanted =
+        std::min<qint64>(cap / deviceFrame, (frames * deviceRate + spec.freq / 2) / spec.freq) *
+        deviceFrame;
+    const QByteArray silence(qsizetype(8192 * frame), spec.format == AUDIO_U8 ? '\x80' : '\0');
     mix.AudioStreamPut(stream, silence.constData(), int(silence.size()));
     mix.AudioStreamFlush(stream);
-    drain();
+    drain(wanted);
+    pcm.truncate(qsizetype(std::min<qint64>(pcm.size(), wanted)));
+    pcm.squeeze();
     if (pcm.isEmpty())
         return {{}, notWave(path, QCoreApplication::translate("SdlSound", "没有声音数据"))};
     return {pcm, {}};
@@ -487,11 +508,9 @@ void SdlSound::Player::start(const Job &job)
     playing = job;
     reported = false;
     const auto stale = [this, id = job.id] { return newest.load() != id; };
-    WaveRead read = readWave(job.path, stale);
-    if (read.abandoned)
-        return;
-    if (read.failure)
-        return fail(*read.failure);
+    const Source source = openWave(job.path);
+    if (source.failure)
+        return fail(*source.failure);
     const MixerLoad &load = mixer();
     if (!load.api)
         return fail(
@@ -499,8 +518,7 @@ void SdlSound::Player::start(const Job &job)
                                       .arg(QLatin1String(mixerLibrary), load.error)),
              QStringLiteral("library")});
     mix = load.api;
-    Decoded decoded = decode(*mix, job.path, read.wave, stale);
-    read.wave.clear();
+    Decoded decoded = decode(*mix, job.path, source, stale);
     if (decoded.abandoned || stale())
         return;
     if (decoded.failure)

@@ -1,46 +1,62 @@
 #pragma once
 
-#include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <chrono>
 #include <functional>
-#include <memory>
 
 class QSocketNotifier;
 
-// One clock per settings file. The first start in a folder holds a lock keyed on the
-// settings file's real path and listens on a local socket beside it; a later start that
-// finds the lock held knocks on that socket, which brings the first clock's face to the
-// front, and leaves. The kernel drops the lock's hold with its process, so a clock that
-// was killed never keeps the next one out.
+// One clock per settings file. The first start holds the kernel's lock on a file keyed on
+// the settings file's real path and listens on a local socket; a later start that finds
+// the lock held knocks on that socket, which brings the first clock's face to the front,
+// and leaves. Only a live process holds the lock, whatever the file holds or whoever
+// left it, so a clock that was killed never keeps the next one out.
 class SingleInstance : public QObject
 {
 public:
-    // settingsFile need not exist yet.
-    explicit SingleInstance(const QString &settingsFile);
+    enum class Claim {
+        Run,     // this process runs the clock
+        Knocked, // another clock runs on the file and has been asked to come to the front
+        Refused, // another process holds the lock and did not answer the knock
+    };
+
+    // settingsFile need not exist yet. A later start waits up to answerWait for the
+    // holder's answer before it gives up.
+    explicit SingleInstance(const QString &settingsFile,
+                            std::chrono::milliseconds answerWait = std::chrono::seconds(1));
     ~SingleInstance() override;
 
-    // True when this process may run the clock; false when another clock runs on the
-    // same file, which has been asked to come to the front.
-    bool claim();
+    Claim claim();
 
     // Runs in the first clock when a later start knocks.
     std::function<void()> onKnock;
 
     // The settings file's path with every link and ".." resolved, existing or not.
     static QString canonicalPath(const QString &settingsFile);
+    // The lock taken or found held; before claim(), the first place tried.
     QString lockPath() const { return lockFileName; }
     QString socketPath() const { return socketFileName; }
+    // Why a refused claim got no answer.
+    QString refusal() const { return refusalReason; }
 
 private:
+    bool takeLock();
     void listen();
-    void knock() const;
+    int knockOnce() const;
     void acceptKnocks();
 
+    std::chrono::milliseconds answerWait;
+    // Where a lock may sit, best first: the runtime folder, beside the settings file, the
+    // user's state folder.
+    QStringList lockCandidates;
+    QString stateDir;
     QString lockFileName;
     QString socketFileName;
-    std::unique_ptr<QLockFile> lock;
+    QString refusalReason;
+    int lockFd = -1;
     int listenFd = -1;
     QSocketNotifier *notifier = nullptr;
 };

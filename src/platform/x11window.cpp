@@ -5,6 +5,7 @@
 
 #include <xcb/xcb.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -46,6 +47,32 @@ xcb_window_t rootOf(xcb_connection_t *c)
 {
     return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
 }
+
+// The head of an XInput 2 pointer event as xcb hands it over: the generic event header, the
+// device event's fields, and xcb's full sequence number after the first 32 bytes.
+struct InputDeviceEvent {
+    uint8_t responseType;
+    uint8_t extension;
+    uint16_t sequence;
+    uint32_t length;
+    uint16_t eventType;
+    uint16_t deviceId;
+    uint32_t time;
+    uint32_t detail;
+    xcb_window_t root;
+    xcb_window_t event;
+    xcb_window_t child;
+    uint32_t fullSequence;
+    int32_t rootX, rootY, eventX, eventY; // 16.16 fixed point
+    uint16_t buttonsLength;
+    uint16_t valuatorsLength;
+    uint16_t sourceId;
+};
+static_assert(offsetof(InputDeviceEvent, time) == 12 && offsetof(InputDeviceEvent, event) == 24 &&
+              offsetof(InputDeviceEvent, sourceId) == 56);
+
+constexpr uint16_t inputPress = 4, inputMotion = 6; // XI_ButtonPress, XI_Motion
+constexpr char inputExtension[] = "XInputExtension";
 
 } // namespace
 
@@ -111,6 +138,56 @@ bool CloseRequests::nativeEventFilter(const QByteArray &eventType, void *message
         return false;
     onBlockedClose();
     return true;
+}
+
+PointerEvents::PointerEvents(QWindow *window, Report onMotion, Report onPress)
+    : window(window), onMotion(std::move(onMotion)), onPress(std::move(onPress))
+{
+    // Asked now and read when the first extension event comes, by which time it is here.
+    if (xcb_connection_t *c = connection())
+        extensionQuery =
+            xcb_query_extension(c, uint16_t(std::strlen(inputExtension)), inputExtension).sequence;
+    else
+        inputOpcode = 0;
+}
+
+bool PointerEvents::isInputExtension(unsigned char opcode)
+{
+    if (inputOpcode < 0) {
+        xcb_connection_t *c = connection();
+        xcb_query_extension_reply_t *reply =
+            c ? xcb_query_extension_reply(c, xcb_query_extension_cookie_t{extensionQuery}, nullptr)
+              : nullptr;
+        inputOpcode = reply && reply->present ? reply->major_opcode : 0;
+        std::free(reply);
+    }
+    return inputOpcode > 0 && opcode == inputOpcode;
+}
+
+bool PointerEvents::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto *generic = static_cast<const xcb_generic_event_t *>(message);
+    const xcb_window_t own = xcb_window_t(window->winId());
+    const uint8_t type = generic->response_type & 0x7F;
+    // Qt reads the core events when the server lacks XInput 2; they share their layout.
+    if (type == XCB_MOTION_NOTIFY || type == XCB_BUTTON_PRESS) {
+        const auto *event = static_cast<const xcb_motion_notify_event_t *>(message);
+        if (event->event == own)
+            (type == XCB_MOTION_NOTIFY ? onMotion : onPress)(event->time);
+    } else if (type == XCB_GE_GENERIC) {
+        const auto *head = static_cast<const xcb_ge_generic_event_t *>(message);
+        if ((head->event_type == inputMotion || head->event_type == inputPress) &&
+            isInputExtension(head->extension)) {
+            const auto *event = static_cast<const InputDeviceEvent *>(message);
+            // Each event comes once from its own device and once through the master pointer,
+            // the copy Qt acts on.
+            if (event->event == own && event->deviceId != event->sourceId)
+                (head->event_type == inputMotion ? onMotion : onPress)(event->time);
+        }
+    }
+    return false;
 }
 
 } // namespace X11Window

@@ -33,4 +33,23 @@ private:
     std::function<void()> onBlockedClose;
 };
 
+// Sees every pointer motion and button press the X server reports over the window, in order
+// and with the server's time, before Qt delivers them: the moves Qt makes up never pass here.
+class PointerEvents : public QAbstractNativeEventFilter
+{
+public:
+    using Report = std::function<void(quint64 time)>;
+    PointerEvents(QWindow *window, Report onMotion, Report onPress);
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+
+private:
+    bool isInputExtension(unsigned char opcode);
+
+    QWindow *window;
+    Report onMotion;
+    Report onPress;
+    unsigned int extensionQuery = 0; // asked at construction, read at the first extension event
+    int inputOpcode = -1;            // -1 until the reply is read, 0 without the extension
+};
+
 } // namespace X11Window

@@ -63,8 +63,13 @@ class Xvfb:
             raise RuntimeError("Xvfb did not start")
         self.name = ":" + number
         self.dpy = display.Display(self.name)
+        self.framed = False  # a window manager puts top-level windows into frames
 
     def close(self):
+        if self.framed:
+            self.wm.terminate()
+            self.wm.wait(timeout=10)
+            shutil.rmtree(self.wm_home, ignore_errors=True)
         try:
             self.dpy.close()
         except Exception:
@@ -82,7 +87,12 @@ class Xvfb:
         """Mapped top-level windows with that title, as (window, x, y, width, height)."""
         found = []
         root = self.dpy.screen().root
-        for w in root.query_tree().children:
+        tops = root.query_tree().children
+        if self.framed:  # the clients inside the window manager's frames
+            listed = root.get_full_property(self.dpy.intern_atom("_NET_CLIENT_LIST"), 0)
+            tops = [self.dpy.create_resource_object("window", w)
+                    for w in (listed.value if listed else [])]
+        for w in tops:
             try:
                 if w.get_attributes().map_state != X.IsViewable:
                     continue
@@ -96,6 +106,18 @@ class Xvfb:
             except Exception:
                 continue  # the window went away while we looked
         return found
+
+    def window_manager(self):
+        """Starts openbox here, until the server closes; returns its process."""
+        self.wm_home = tempfile.mkdtemp(prefix="zelka-wm-")
+        self.wm = subprocess.Popen(["openbox"], env=dict(os.environ, DISPLAY=self.name,
+                                                         HOME=self.wm_home),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.framed = True
+        supporting = self.dpy.intern_atom("_NET_SUPPORTING_WM_CHECK")
+        if not wait_until(lambda: self.dpy.screen().root.get_full_property(supporting, 0), 10):
+            raise RuntimeError("openbox did not start")
+        return self.wm
 
     def others(self):
         """Mapped top-level windows other than a face, as (title, window)."""
@@ -391,7 +413,7 @@ def faked_time(start):
                  for d in ("/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu", "/usr/lib")]
     found = [p for p in libraries if os.path.exists(p)]
     if not found:
-        raise unittest.SkipTest("libfaketime is missing (scripts/setup.sh installs it)")
+        raise unittest.SkipTest("libfaketime is missing (scripts/setup.sh --test installs it)")
     # A sanitizer build wants its runtime first of all libraries; libfaketime may go first.
     asan = ":".join(o for o in (os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0") if o)
     return dict(LD_PRELOAD=found[0], FAKETIME="@" + start, FAKETIME_DONT_FAKE_MONOTONIC="1",
@@ -414,26 +436,34 @@ class SessionBus:
         self.dir = tempfile.mkdtemp(prefix="zelka-bus-")
         self.address = f"unix:path={self.dir}/bus"
         self.daemon = bus_daemon(self.dir, os.environ)
-        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address)
         self.bus = None
         self.server = None
         try:
             if not wait_until(lambda: os.path.exists(f"{self.dir}/bus"), 10):
                 raise RuntimeError("dbus-daemon did not start")
-            self.server = subprocess.Popen(
-                ["/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "notification_daemon"],
-                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.bus = dbus.bus.BusConnection(self.address)
-            if not wait_until(lambda: self.bus.name_has_owner("org.freedesktop.Notifications"),
-                              10):
-                raise RuntimeError("the notification server did not start")
-            self.mock = dbus.Interface(
-                self.bus.get_object("org.freedesktop.Notifications",
-                                    "/org/freedesktop/Notifications"),
-                "org.freedesktop.DBus.Mock")
+            self.start_server()
         except Exception:
             self.close()
             raise
+
+    def start_server(self):
+        """Starts a notification server, killing the running one first, as a crash and a
+        restart do; returns once the new one owns the name."""
+        import dbus
+        name = "org.freedesktop.Notifications"
+        if self.server:
+            self.server.kill()
+            self.server.wait()
+            wait_until(lambda: not self.bus.name_has_owner(name), 10)
+        self.server = subprocess.Popen(
+            ["/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "notification_daemon"],
+            env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not wait_until(lambda: self.bus.name_has_owner(name), 10):
+            raise RuntimeError("the notification server did not start")
+        self.mock = dbus.Interface(self.bus.get_object(name, "/org/freedesktop/Notifications"),
+                                   "org.freedesktop.DBus.Mock")
 
     def calls(self, method):
         """The server's calls of that method so far, as lists of plain Python arguments."""
@@ -445,6 +475,14 @@ class SessionBus:
         import dbus
         self.mock.EmitSignal("org.freedesktop.Notifications", "ActionInvoked", "us",
                              [dbus.UInt32(notification), action])
+
+    def forge_action(self, notification, action):
+        """Another program on the bus sends the server's ActionInvoked signal."""
+        import dbus
+        message = dbus.lowlevel.SignalMessage("/org/freedesktop/Notifications",
+                                              "org.freedesktop.Notifications", "ActionInvoked")
+        message.append(dbus.UInt32(notification), action, signature="us")
+        self.bus.send_message(message)
 
     def close(self):
         if self.bus is not None:

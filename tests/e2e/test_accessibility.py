@@ -17,9 +17,9 @@ class Accessibility(unittest.TestCase):
     def setUp(self):
         for need in ("dbus-daemon", "/usr/libexec/at-spi-bus-launcher"):
             if not shutil.which(need):
-                self.skipTest(f"no {need} (scripts/setup.sh installs it)")
+                self.skipTest(f"no {need} (scripts/setup.sh --test installs it)")
         if not os.path.exists("/usr/lib/python3/dist-packages/pyatspi"):
-            self.skipTest("no python3-pyatspi (scripts/setup.sh installs it)")
+            self.skipTest("no python3-pyatspi (scripts/setup.sh --test installs it)")
         self.x = Xvfb()
         self.addCleanup(self.x.close)
         self.bus = AccessibilityBus()

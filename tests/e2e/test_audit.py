@@ -1,18 +1,23 @@
 """Faults an audit found against the real binary: a close request under a modal dialog, a
-press with no move since start-up, the attention request while ringing."""
+press with no move since start-up, a press that comes with its move, the attention request
+while ringing."""
 import os
+import shutil
+import subprocess
 import time
 import unittest
 
 from Xlib import X
 from Xlib.ext import xtest
 
-from harness import ClockTestCase, wait_until
+from harness import ClockTestCase, Zelka, wait_until
 from settingsbytes import settings_file
 
 FACE = (3, 3)  # the face inside the window's border
 BELL = (FACE[0] + 37 + 8, FACE[1] + 106 + 8)  # the alarm button's middle
 LOGO = (FACE[0] + 37 + 44 + 8, FACE[1] + 106 + 8)
+CROSS = (FACE[0] + 103 + 8, FACE[1] + 106 + 8)
+TIME = (FACE[0] + 60, FACE[1] + 60)
 
 
 class Audit(ClockTestCase):
@@ -33,7 +38,42 @@ class Audit(ClockTestCase):
         self.assertEqual(self.run_.read(),
                          settings_file(windowX=120, windowY=130, alarms=[(6, 0)]))
 
+    def test_a_press_with_its_move_acts_on_the_button_it_lands_on(self):
+        self.x.window_manager()
+
+        def jump_and_click(tool, start, to):
+            """Touch screens, remote desktops and screen readers send the motion and the press
+            at once: in one request flush, or as xdotool does."""
+            xtest.fake_input(self.x.dpy, X.MotionNotify, x=200 + start[0], y=200 + start[1])
+            self.x.dpy.sync()
+            time.sleep(0.2)
+            if tool == "xdotool":
+                subprocess.run(["xdotool", "mousemove", "--sync", str(200 + to[0]),
+                                str(200 + to[1]), "click", "1"], check=True, timeout=10,
+                               env=dict(os.environ, DISPLAY=self.x.name))
+                return
+            xtest.fake_input(self.x.dpy, X.MotionNotify, x=200 + to[0], y=200 + to[1])
+            xtest.fake_input(self.x.dpy, X.ButtonPress, 1)
+            xtest.fake_input(self.x.dpy, X.ButtonRelease, 1)
+            self.x.dpy.sync()
+
+        for tool in ["flush"] * 3 + (["xdotool"] if shutil.which("xdotool") else []):
+            run = Zelka(self.x)
+            self.addCleanup(run.cleanup)
+            run.write(settings_file(windowX=200, windowY=200))
+            run.start()
+            self.assertIsNotNone(run.wait_face())
+            time.sleep(0.5)
+            jump_and_click(tool, TIME, BELL)
+            dialog = wait_until(lambda: self.x.windows("设置闹钟"), 5)
+            self.assertTrue(dialog, f"{tool}: the bell opened nothing")
+            self.x.close_request(dialog[0][0])
+            self.assertTrue(wait_until(lambda: not self.x.windows("设置闹钟"), 5))
+            jump_and_click(tool, BELL, CROSS)  # from the bell, still lit
+            self.assertEqual(run.wait_exit(5), 0, f"{tool}: the cross did not quit")
+
     def test_a_press_with_no_move_since_start_up_opens_nothing(self):
+        self.x.window_manager()
         self.run_.write(settings_file(windowX=200, windowY=200))
         # The pointer waits over the place of the bell before the face maps.
         xtest.fake_input(self.x.dpy, X.MotionNotify, x=200 + BELL[0], y=200 + BELL[1])
@@ -42,8 +82,8 @@ class Audit(ClockTestCase):
         face = self.run_.wait_face()
         self.assertIsNotNone(face)
         time.sleep(0.5)
+        # Flushed with the drag's first motion, which then shares the press's millisecond.
         xtest.fake_input(self.x.dpy, X.ButtonPress, 1)
-        self.x.dpy.sync()
         # A press on no button drags: the face follows the pointer up, off the buttons.
         for step in range(1, 6):
             xtest.fake_input(self.x.dpy, X.MotionNotify, x=200 + BELL[0],

@@ -15,7 +15,7 @@ PANEL = (0, 0, 1280, 30)  # tint2 along the top of the screen, as configured bel
 class Desktop(unittest.TestCase):
     def setUp(self):
         if not (shutil.which("openbox") and shutil.which("tint2")):
-            self.skipTest("no openbox or tint2 (scripts/setup.sh installs them)")
+            self.skipTest("no openbox or tint2 (scripts/setup.sh --test installs them)")
         self.x = Xvfb()
         self.home = tempfile.mkdtemp(prefix="zelka-desktop-")
         config = os.path.join(self.home, "tint2rc")
@@ -25,12 +25,7 @@ class Desktop(unittest.TestCase):
                     "taskbar_mode = single_desktop\ntask_text = 1\ntask_icon = 1\n"
                     "task_maximum_size = 200 30\nfont_shadow = 0\n")
         env = dict(os.environ, DISPLAY=self.x.name, HOME=self.home)
-        self.procs = [subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL)]
-        supporting = self.x.dpy.intern_atom("_NET_SUPPORTING_WM_CHECK")
-        root = self.x.dpy.screen().root
-        self.assertTrue(wait_until(lambda: root.get_full_property(supporting, 0), 10),
-                        "openbox did not start")
+        self.procs = [self.x.window_manager()]
         self.procs.append(subprocess.Popen(["tint2", "-c", config], env=env,
                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         time.sleep(1.5)

@@ -50,10 +50,13 @@ class Faults(ClockTestCase):
         face = self.start(settings_file(windowX=5, windowY=6, alarms=[(6, 0)]))
         self.x.move(face[0], 33, 44)
         self.assertTrue(wait_until(lambda: self.x.face()[1:3] == (33, 44), 5))
-        time.sleep(0.3)
+        time.sleep(0.3)  # the clock's own event loop takes in the move
+        # The new place is not on disk yet: only the way out can save it.
+        self.assertEqual(window_position(self.run_.read()), (5, 6))
         self.x.proc.kill()
         self.x.proc.wait()
-        self.assertIsNotNone(self.run_.wait_exit(), "the clock did not end with its display")
+        # Its own status: 1 would read as a missing default sound.
+        self.assertEqual(self.run_.wait_exit(), 10, "the clock did not end with its display")
         self.assertEqual(self.run_.read(),
                          settings_file(windowX=33, windowY=44, alarms=[(6, 0)]))
 
@@ -177,7 +180,8 @@ class Faults(ClockTestCase):
 
     def test_sound_server_vanishing_while_ringing(self):
         if not shutil.which("pulseaudio") or not shutil.which("pactl"):
-            self.skipTest("no PulseAudio here (scripts/setup.sh installs it)")
+            self.skipTest("no PulseAudio here: scripts/setup.sh --test installs it, except beside "
+                          "PipeWire, whose pulse server it would replace")
         runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
         server = self.pulse_server(runtime)
         address = f"unix:{runtime}/pulse/native"
@@ -229,7 +233,8 @@ class Faults(ClockTestCase):
 
     def test_sound_server_restarted_while_ringing(self):
         if not shutil.which("pulseaudio") or not shutil.which("pactl"):
-            self.skipTest("no PulseAudio here (scripts/setup.sh installs it)")
+            self.skipTest("no PulseAudio here: scripts/setup.sh --test installs it, except beside "
+                          "PipeWire, whose pulse server it would replace")
         runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
         servers = [self.pulse_server(runtime)]
         socket = f"{runtime}/pulse/native"

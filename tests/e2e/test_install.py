@@ -5,18 +5,28 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import Xvfb, wait_until
+from harness import ROOT, Xvfb, wait_until
 
 BUILD = os.path.dirname(os.environ.get("ZELKA_BIN", ""))
 
 
+def install(prefix):
+    subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix, "--strip"], check=True,
+                   capture_output=True)
+
+
 class Install(unittest.TestCase):
     def test_installed_launcher_starts_the_clock_in_the_data_folder(self):
-        prefix = tempfile.mkdtemp(prefix="zelka-prefix-")
+        # As with --prefix ~/.local: the prefix's share/zelka is the user's data folder too.
         home = tempfile.mkdtemp(prefix="zelka-home-")
+        prefix = os.path.join(home, ".local")
+        data = os.path.join(prefix, "share", "zelka")
+        os.makedirs(data)
+        ring = os.path.join(data, "Ring.wav")
+        with open(ring, "wb") as f:
+            f.write(b"the user's own ring")
         try:
-            subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix, "--strip"],
-                           check=True, capture_output=True)
+            install(prefix)
             binary = os.path.join(prefix, "libexec/zelka/zelka")
             dynamic = subprocess.run(["readelf", "-d", binary], capture_output=True, text=True,
                                      check=True).stdout
@@ -26,8 +36,8 @@ class Install(unittest.TestCase):
                                       check=True).stdout
             self.assertNotIn(".debug_info", sections)
             self.assertNotIn(".symtab", sections)
-            for path in ("bin/zelka", "libexec/zelka/zelka", "share/zelka/Ring.wav",
-                         "share/zelka/Ding.wav", "share/applications/zelka.desktop",
+            for path in ("bin/zelka", "libexec/zelka/zelka", "share/zelka/sounds/Ring.wav",
+                         "share/zelka/sounds/Ding.wav", "share/applications/zelka.desktop",
                          "share/icons/hicolor/32x32/apps/zelka.png"):
                 self.assertTrue(os.path.exists(os.path.join(prefix, path)), path)
             with open(os.path.join(prefix, "share/applications/zelka.desktop"),
@@ -36,7 +46,7 @@ class Install(unittest.TestCase):
             self.assertIn("Name[zh_CN]=Zelka! 闹钟", entry)
             self.assertIn("Exec=zelka", entry)
             with Xvfb() as x:
-                env = dict(os.environ, DISPLAY=x.name, XDG_DATA_HOME=os.path.join(home, "data"),
+                env = dict(os.environ, DISPLAY=x.name, XDG_DATA_HOME=os.path.join(prefix, "share"),
                            XDG_RUNTIME_DIR=home, SDL_AUDIODRIVER="dummy")
                 env.pop("QT_QPA_PLATFORM", None)
                 proc = subprocess.Popen([os.path.join(prefix, "bin/zelka")], env=env,
@@ -44,7 +54,6 @@ class Install(unittest.TestCase):
                 try:
                     face = wait_until(x.face, 10)
                     self.assertIsNotNone(face)
-                    data = os.path.join(home, "data", "zelka")
                     for name in ("Ring.wav", "Ding.wav", "ZELKA!.DAT"):
                         self.assertTrue(os.path.exists(os.path.join(data, name)), name)
                     # The launcher tells the clock it started it, for the autostart entry.
@@ -58,8 +67,17 @@ class Install(unittest.TestCase):
                 finally:
                     if proc.poll() is None:
                         proc.kill()
+            before = {n: open(os.path.join(data, n), "rb").read()
+                      for n in ("Ring.wav", "Ding.wav", "ZELKA!.DAT")}
+            self.assertEqual(before["Ring.wav"], b"the user's own ring")
+            install(prefix)
+            subprocess.run(["bash", os.path.join(ROOT, "scripts/uninstall.sh"),
+                            os.path.join(BUILD, "install_manifest.txt")], check=True)
+            after = {n: open(os.path.join(data, n), "rb").read() for n in before}
+            self.assertEqual(after, before)
+            for gone in ("bin/zelka", "libexec/zelka", "share/zelka/sounds"):
+                self.assertFalse(os.path.exists(os.path.join(prefix, gone)), gone)
         finally:
-            shutil.rmtree(prefix, ignore_errors=True)
             shutil.rmtree(home, ignore_errors=True)
 
 

@@ -1,5 +1,7 @@
 """Alarms that are never lost or missed: saved on every change, one clock per settings file,
 desktop notifications while an alarm rings."""
+import fcntl
+import hashlib
 import os
 import shutil
 import signal
@@ -12,6 +14,12 @@ from harness import ClockTestCase, SessionBus, Zelka, wait_until
 from settingsbytes import settings_file
 
 FACE = (3, 3)  # the face inside the window's border
+
+
+def lock_name(run):
+    """The lock's file name, keyed on the settings file's real path."""
+    key = hashlib.sha256(os.path.realpath(run.path()).encode()).hexdigest()[:24]
+    return f"zelka-{key}.lock"
 
 
 def date_row(x, run, face):
@@ -105,13 +113,27 @@ class Reliability(ClockTestCase):
         self.assertEqual(self.run_.wait_exit(), 0)
         self.assertEqual(self.run_.read(), settings_file(alarms=[(6, 0)]))
 
+    def test_a_lock_held_by_a_process_that_never_answers_is_reported(self):
+        self.run_.write(settings_file())
+        path = os.path.join(self.run_.runtime, lock_name(self.run_))
+        with open(path, "w") as held:
+            fcntl.flock(held, fcntl.LOCK_EX)
+            self.run_.start()
+            box = self.run_.answer_message_box()
+            self.assertIsNotNone(box, "the refusal was not shown")
+            self.assertEqual(self.run_.wait_exit(), 11)
+        self.assertIsNone(self.x.face())
+        said = self.run_.proc.stderr.read().decode()
+        self.assertIn(path, said)
+        self.assertIn("did not answer", said)
+
 
 class Notifications(ClockTestCase):
     """A real session bus with python3-dbusmock's notification server."""
 
     def setUp(self):
         if not shutil.which("dbus-daemon"):
-            self.skipTest("no dbus-daemon (scripts/setup.sh installs it)")
+            self.skipTest("no dbus-daemon (scripts/setup.sh --test installs it)")
         super().setUp()
         self.bus = SessionBus()
 
@@ -155,6 +177,8 @@ class Notifications(ClockTestCase):
     def test_the_snooze_action_ends_the_ringing_without_the_message(self):
         face, _ = self.ring(message="起床")
         time.sleep(0.5)
+        # Another program's stop, sent before the server's snooze, is not heard.
+        self.bus.forge_action(1, "stop")
         self.bus.invoke_action(1, "snooze")
         self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1),
                         "the snooze action left the notification")
@@ -178,6 +202,18 @@ class Notifications(ClockTestCase):
         self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)
         self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1),
                         "the notification stayed after the stop button")
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
+    def test_a_restarted_server_is_shown_the_ringing_again(self):
+        face, _ = self.ring()
+        self.bus.start_server()
+        self.assertTrue(wait_until(lambda: len(self.bus.calls("Notify")) == 1, 10, 0.1),
+                        "the new server was never shown the ringing")
+        time.sleep(0.5)
+        self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)
+        # The id the new server gave, withdrawn there once.
+        self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1), self.closed())
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
 

@@ -1,5 +1,6 @@
 """The real binary in a Wayland session (sway): through XWayland where it can be reached,
 natively where not."""
+import os
 import signal
 import unittest
 
@@ -61,6 +62,16 @@ class Wayland(unittest.TestCase):
         self.sway.x.click(x + 100 + FACE[0] + 37 + 22 * 3 + 8, y + 50 + FACE[1] + 106 + 8)
         self.assertEqual(run.wait_exit(), 0)
         # The compositor never tells a window its place: the stored one is kept, not lost.
+        self.assertEqual(run.read(), STORED)
+
+    def test_the_compositor_lost_still_saves(self):
+        run = self.zelka()
+        self.assertEqual(self.face()[0], "xdg_shell")
+        # Only a save on the way out brings the file back.
+        os.remove(run.path())
+        self.sway.proc.kill()
+        self.sway.proc.wait()
+        self.assertEqual(run.wait_exit(), 10, "the clock did not end with its compositor")
         self.assertEqual(run.read(), STORED)
 
 
