@@ -86,13 +86,14 @@ struct Rig {
     FakeClock clock;
     Clockwork works{settings, alarms, host, sound, clock};
 
-    // Runs timer 2 once a second up to and including the given number of seconds.
+    // Runs timers 4 and 2, those started, once a second for the given number of seconds.
     void tickSeconds(int seconds)
     {
         for (int i = 0; i < seconds; ++i) {
             clock.advanceSeconds(1);
-            if (host.timers.count(FaceTimer::tick))
-                works.onTimer(FaceTimer::tick);
+            for (int id : {FaceTimer::limit, FaceTimer::tick})
+                if (host.timers.count(id))
+                    works.onTimer(id);
         }
     }
     // Runs timer 4 until ringing ends; returns how many ticks that took (or -1).
@@ -485,21 +486,6 @@ private Q_SLOTS:
                                      "banner21", "banner24"}));
     }
 
-    void ringingAcrossMinutesMatchesOnlyTheMinuteAfter()
-    {
-        Rig rig;
-        for (int m : {30, 31, 32})
-            rig.alarms.SetInOrder(alarm(7, m, QByteArray("A" + QByteArray::number(m)).constData()));
-        rig.clock.setLocal(2026, 5, 6, 7, 29, 59);
-        rig.works.create();
-        rig.tickSeconds(1);
-        QVERIFY(rig.works.isRinging());
-        rig.clock.advanceSeconds(130); // 07:32:10; timer 2 does not run while ringing
-        rig.works.stopRinging();
-        rig.tickSeconds(1);
-        QCOMPARE(soundLog(rig.sound), (QStringList{"loop A30", "stop", "loop A32"}));
-    }
-
     void stoppedWithinItsMinuteDoesNotRingAgain()
     {
         Rig rig;
@@ -517,10 +503,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<int>>("start"); // local y m d h min s
         QTest::addColumn<int>("rings");
-        // Clocks go back at 03:00 CEST to 02:00 CET: 02:30 happens twice.
-        QTest::newRow("clocks go back") << QList<int>{2026, 10, 25, 1, 0, 30} << 2;
-        // Clocks go forward at 02:00 CET to 03:00 CEST: 02:30 never happens.
-        QTest::newRow("clocks go forward") << QList<int>{2026, 3, 29, 1, 0, 30} << 0;
+        // Clocks go back at 03:00 CEST to 02:00 CET: 02:30 happens twice, rings once.
+        QTest::newRow("clocks go back") << QList<int>{2026, 10, 25, 1, 0, 30} << 1;
+        // Clocks go forward at 02:00 CET to 03:00 CEST: 02:30 never happens, rings at 03:00.
+        QTest::newRow("clocks go forward") << QList<int>{2026, 3, 29, 1, 0, 30} << 1;
     }
 
     void daylightSaving()
@@ -545,14 +531,15 @@ private Q_SLOTS:
         QCOMPARE(rang, rings);
     }
 
-    // What the tick does when the machine wakes: each row sets the alarms, runs the clock
-    // from start, lets one thing happen (the machine sleeps, the clock is set forward by
-    // hand, or it simply runs) and looks at the next tick.
+    // What the tick does after the ticks were kept away: each row sets the alarms, runs the
+    // clock from start, lets one thing happen (the machine sleeps, the process stalls, the
+    // first alarm rings on until stopped, snoozed or limited, the clock is set forward by
+    // hand, the zone changes, or it simply runs) and looks at the next tick.
     void missedWhileAsleep_data()
     {
         QTest::addColumn<QString>("alarms");   // "HH:MM ..."
         QTest::addColumn<QList<int>>("start"); // local y m d h min s
-        QTest::addColumn<QString>("event");    // "sleep", "set forward" or "run"
+        QTest::addColumn<QString>("event");    // "sleep", "stall", "ring, stop", ...
         QTest::addColumn<int>("seconds");
         QTest::addColumn<int>("rings"); // index into the list, -1 none
         QTest::addColumn<int>("lateMinutes");
@@ -580,9 +567,32 @@ private Q_SLOTS:
             << "07:00 08:00" << early << "set forward" << 60 * 60 + 30 << 1 << 0 << "";
         QTest::newRow("clock set forward past an alarm: nothing")
             << "07:00" << early << "set forward" << 20 * 60 + 30 << -1 << 0 << "";
+        QTest::newRow("stalled as long: rings late")
+            << "07:00" << early << "stall" << 1230 << 0 << 20 << "";
         // Clocks go forward at 02:00 CET to 03:00 CEST: 02:30 never happens.
-        QTest::newRow("daylight saving forward: only the new minute")
-            << "02:30 03:00" << QList<int>{2026, 3, 29, 1, 59, 30} << "run" << 30 << 1 << 0 << "";
+        const QList<int> gap{2026, 3, 29, 1, 59, 30};
+        QTest::newRow("02:30 at 03:00") << "02:30" << gap << "run" << 30 << 0 << 0 << "";
+        QTest::newRow("03:00 rings, 02:30 listed")
+            << "02:30 03:00" << gap << "run" << 30 << 1 << 0 << "02:30";
+        QTest::newRow("stalled over the gap") << "02:30" << gap << "stall" << 630 << 0 << 10 << "";
+        QTest::newRow("zone an hour west")
+            << "06:00 07:00" << early << "zone UTC0" << 30 << 0 << 0 << "";
+        QTest::newRow("zone an hour east")
+            << "07:30 08:00" << early << "zone EET-2" << 30 << 1 << 0 << "";
+        // 07:30 rings at the first tick and rings on for `seconds`.
+        const QList<int> ring{2026, 12, 9, 7, 29, 59};
+        QTest::newRow("rang over 07:31")
+            << "07:30 07:31" << ring << "ring, stop" << 130 << 1 << 1 << "";
+        QTest::newRow("stopped in 07:31")
+            << "07:30 07:31" << ring << "ring, stop" << 70 << 1 << 0 << "";
+        QTest::newRow("stopped in 07:32")
+            << "07:30 07:31 07:32" << ring << "ring, stop" << 130 << 2 << 0 << "07:31";
+        QTest::newRow("limit over two")
+            << "07:30 07:35 07:38" << ring << "ring, limit" << 600 << 2 << 2 << "07:35";
+        QTest::newRow("snoozed over one")
+            << "07:30 07:35" << ring << "ring, snooze" << 600 << 1 << 5 << "";
+        QTest::newRow("rang over midnight") << "00:00 23:59" << QList<int>{2026, 12, 9, 23, 58, 59}
+                                            << "ring, stop" << 120 << 0 << 1 << "";
         QTest::newRow("no sleep: rings on time") << "07:00" << early << "run" << 30 << 0 << 0 << "";
     }
 
@@ -602,22 +612,41 @@ private Q_SLOTS:
         rig.clock.setLocal(start[0], start[1], start[2], start[3], start[4], start[5]);
         rig.works.create();
         rig.tickSeconds(0);
-        if (event == u"sleep") {
+        const bool rang = event.startsWith(u"ring");
+        if (rang) {
+            rig.settings.limitRinging = event == u"ring, limit";
+            rig.settings.maxRingSeconds = seconds;
+            rig.tickSeconds(1 + seconds);
+            if (event == u"ring, stop")
+                rig.works.stopRinging();
+            else if (event == u"ring, snooze")
+                rig.works.snooze();
+            rig.tickSeconds(1);
+        } else if (event.startsWith(u"zone")) {
+            qputenv("TZ", event.mid(5).toLatin1());
+            tzset();
+            rig.tickSeconds(seconds);
+            initTestCase();
+        } else if (event == u"sleep") {
             rig.clock.suspendSeconds(seconds);
             rig.works.onTimer(FaceTimer::tick);
-        } else if (event == u"set forward") {
+        } else if (event == u"stall") {
             rig.clock.advanceSeconds(seconds);
+            rig.works.onTimer(FaceTimer::tick);
+        } else if (event == u"set forward") {
+            rig.clock.jumpSeconds(seconds);
             rig.works.onTimer(FaceTimer::tick);
         } else {
             rig.tickSeconds(seconds);
         }
 
         QCOMPARE(rig.works.isRinging(), rings >= 0);
+        QCOMPARE(rig.host.ringingStarts.size(), int(rang) + int(rings >= 0));
+        QCOMPARE(rig.works.snoozed().size(), event == u"ring, snooze" ? 1 : 0);
         if (rings >= 0) {
             QCOMPARE(rig.works.ringingIndex, rings);
-            QCOMPARE(rig.host.ringingStarts, (QList<std::pair<int, int>>{{rings, lateMinutes}}));
-            QCOMPARE(soundLog(rig.sound),
-                     QStringList{QStringLiteral("loop A") + alarms.split(u' ')[rings]});
+            QCOMPARE(rig.host.ringingStarts.last(), (std::pair<int, int>{rings, lateMinutes}));
+            QCOMPARE(soundLog(rig.sound).last(), "loop A" + alarms.split(u' ')[rings]);
         }
         QStringList listed;
         for (const auto &report : rig.host.missedReports)
@@ -905,9 +934,9 @@ private Q_SLOTS:
         rig.tickSeconds(1);
         rig.works.snooze();
         if (event == u"set forward")
-            rig.clock.advanceSeconds(seconds);
+            rig.clock.jumpSeconds(seconds);
         else if (event == u"set back")
-            rig.clock.advanceSeconds(-seconds);
+            rig.clock.jumpSeconds(-seconds);
         else if (event == u"sleep")
             rig.clock.suspendSeconds(seconds);
         else if (event == u"remove")

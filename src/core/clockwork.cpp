@@ -1,6 +1,8 @@
 #include "clockwork.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 
 using namespace Skin;
 
@@ -57,8 +59,9 @@ void Clockwork::drawYear(const TimeCells &c, bool toWindow)
 
 void Clockwork::create()
 {
-    shownMinute = wholeMinute(clock.now());
-    asleepAtShownMinute = clock.asleepMs();
+    const int64_t now = clock.now();
+    takeShownMinute(now, wholeMinute(now));
+    matchedLocal = MissedAlarms::localMinute(shownMinute);
     shownCells = splitTime(localFields(shownMinute));
     const TimeCells &c = shownCells;
     drawCell(weekdayRow(c.weekday), weekdayStrip, weekdayAt, weekdaySize, false);
@@ -130,16 +133,34 @@ void Clockwork::tick()
         return;
     }
     const int64_t previousMinute = shownMinute;
-    shownMinute = minute;
-    const int64_t asleep = clock.asleepMs();
-    const int64_t sleptMs = asleep - asleepAtShownMinute;
-    asleepAtShownMinute = asleep;
+    const int64_t previousAt = shownAt;
+    const int64_t previousAsleep = asleepAtShownMinute;
+    const int64_t previousMonotonic = monotonicAtShownMinute;
+    clock.reloadZone();
+    // The same instant read with another offset: the zone changed, not the time.
+    const bool zoneChanged = localFields(previousAt).tm_gmtoff != offsetAtShownMinute;
+    takeShownMinute(now, minute);
+    const int64_t sleptMs = asleepAtShownMinute - previousAsleep;
+    const int64_t realMs = monotonicAtShownMinute - previousMonotonic + sleptMs;
+    const int64_t wallAheadMs = (now - previousAt) * 1000 - realMs;
+    // The wall clock went as far as real time did (give or take its whole seconds and the
+    // most an NTP slew adds): a stall, a suspend or a ringing kept the ticks away, and every
+    // minute since is matched now. A clock set by hand or a new zone skips minutes: only
+    // those slept through are looked back on, which no tick could match.
+    const bool ran = !zoneChanged && std::abs(wallAheadMs) <= 5000 + realMs / 1000;
+    int64_t from = minute;
+    if (ran)
+        from = previousMinute + 60;
+    else if (sleptMs >= 1000)
+        from = std::max(previousMinute + 60, now - sleptMs / 1000 - 60);
+    const int64_t seen = ran ? matchedLocal : std::numeric_limits<int64_t>::min();
     const std::tm local = localFields(minute);
     const TimeCells c = splitTime(local);
     redrawChangedCells(c);
 
     if (!settings.alarmsDisabled)
-        matchAlarms(previousMinute, local, now, sleptMs);
+        matchAlarms(from, seen);
+    matchedLocal = std::max(seen, MissedAlarms::localMinute(minute));
     // The interval is tested before it divides: 0 never chimes.
     if (!ringing && settings.chimeOn && settings.chimeMinutes != 0 &&
         local.tm_min % settings.chimeMinutes == 0)
@@ -191,31 +212,25 @@ void Clockwork::ringSnoozed(int64_t now)
     }
 }
 
-void Clockwork::matchAlarms(int64_t previousMinute, const std::tm &local, int64_t now,
-                            int64_t sleptMs)
+void Clockwork::takeShownMinute(int64_t now, int64_t minute)
 {
-    const int64_t m = int64_t(local.tm_hour) * 60 + local.tm_min;
-    // Every match starts ringing; the list keeps at most one entry per minute.
-    for (int i = 0; i < alarmList.GetSize(); ++i) {
-        if (alarmList[i].minuteOfDay() == m && alarmList[i].ringsOn(local.tm_wday)) {
-            startRinging(i);
-            markDone(i);
-        }
-    }
-    // A clock set by hand skips minutes without sleeping: only a suspend looks back, and
-    // only over the minutes it slept through, which no tick could match.
-    if (sleptMs < 1000)
-        return;
-    const int64_t from = std::max(previousMinute + 60, now - sleptMs / 1000 - 60);
-    const MissedAlarms::Decision missed =
-        MissedAlarms::decide(alarmList, from, shownMinute, ringing != 0);
-    if (missed.ringLate.index >= 0)
-        startRinging(missed.ringLate.index, int((shownMinute - missed.ringLate.minute) / 60));
-    if (!missed.reported.isEmpty())
-        host.alarmsMissed(missed.reported);
-    if (missed.ringLate.index >= 0)
-        markDone(missed.ringLate.index);
-    for (const MissedAlarms::Occurrence &o : missed.reported)
+    shownMinute = minute;
+    shownAt = now;
+    asleepAtShownMinute = clock.asleepMs();
+    monotonicAtShownMinute = clock.monotonicMs();
+    offsetAtShownMinute = localFields(now).tm_gmtoff;
+}
+
+void Clockwork::matchAlarms(int64_t from, int64_t seen)
+{
+    const MissedAlarms::Decision d = MissedAlarms::decide(alarmList, from, shownMinute, seen);
+    if (d.rings.index >= 0)
+        startRinging(d.rings.index, int((shownMinute - d.rings.minute) / 60));
+    if (!d.reported.isEmpty())
+        host.alarmsMissed(d.reported);
+    if (d.rings.index >= 0)
+        markDone(d.rings.index);
+    for (const MissedAlarms::Occurrence &o : d.reported)
         markDone(o.index);
 }
 

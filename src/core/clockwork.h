@@ -58,14 +58,20 @@ public:
     int32_t ringSeconds = 0;
     int32_t gentleTenths = 0;        // tenths of a second into a gentle start
     int64_t shownMinute = 0;         // seconds since the epoch, whole local minute
+    int64_t shownAt = 0;             // the clock's now() when shownMinute was taken
     int64_t asleepAtShownMinute = 0; // the clock's asleepMs() when shownMinute was taken
+    int64_t monotonicAtShownMinute = 0;
+    long offsetAtShownMinute = 0; // the zone's UTC offset at shownAt, in seconds
+    // The latest local minute (MissedAlarms::localMinute) whose alarms were matched.
+    int64_t matchedLocal = 0;
     TimeCells shownCells;
 
 private:
     void blinkColon();
     void tick();
     void redrawChangedCells(const TimeCells &c);
-    void matchAlarms(int64_t previousMinute, const std::tm &local, int64_t now, int64_t sleptMs);
+    void takeShownMinute(int64_t now, int64_t minute);
+    void matchAlarms(int64_t from, int64_t seen);
     void startRinging(int index, int lateMinutes = 0);
     // A once-alarm whose occurrence has come, rung or missed, switches itself off.
     void markDone(int index);

@@ -35,7 +35,8 @@ public:
     virtual void ringingStarted(int index, int lateMinutes) = 0;
     // The ringing has ended, by whatever route.
     virtual void ringingEnded() = 0;
-    // Alarms that passed while the machine slept and will not ring.
+    // Alarms whose minute passed while no tick could match it (a suspend, a stall, another
+    // alarm ringing) and that will not ring.
     virtual void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) = 0;
     // The clockwork changed the alarm list itself (a once-alarm switched off): save it.
     virtual void alarmsChanged() = 0;

@@ -6,32 +6,50 @@
 
 namespace MissedAlarms {
 
-QList<Occurrence> passed(const AlarmList &alarms, int64_t from, int64_t to)
+namespace {
+
+constexpr int64_t minutesPerDay = 24 * 60;
+
+int64_t floorDiv(int64_t a, int64_t b)
 {
-    QList<Occurrence> found;
-    // Every alarm's latest minute lies within the last day of the window, however long it is.
-    const int64_t first = std::max(from, to - 24 * 60 * 60);
-    for (int64_t minute = to - 60; minute >= first && found.size() < alarms.GetSize();
-         minute -= 60) {
-        const std::tm local = localFields(minute);
-        const int64_t ofDay = int64_t(local.tm_hour) * 60 + local.tm_min;
-        for (int i = 0; i < alarms.GetSize(); ++i) {
-            const bool seen = std::any_of(found.cbegin(), found.cend(),
-                                          [i](const Occurrence &o) { return o.index == i; });
-            if (alarms[i].minuteOfDay() == ofDay && alarms[i].ringsOn(local.tm_wday) && !seen)
-                found.append({i, minute});
-        }
-    }
-    std::reverse(found.begin(), found.end());
-    return found;
+    return a / b - (a % b < 0 ? 1 : 0);
 }
 
-Decision decide(const AlarmList &alarms, int64_t from, int64_t to, bool ringsOnTime)
+} // namespace
+
+int64_t localMinute(int64_t t)
+{
+    return floorDiv(t + localFields(t).tm_gmtoff, 60);
+}
+
+Decision decide(const AlarmList &alarms, int64_t from, int64_t to, int64_t seen)
 {
     Decision d;
-    d.reported = passed(alarms, from, to);
-    if (!ringsOnTime && !d.reported.isEmpty() && to - d.reported.last().minute <= maxLateSeconds)
-        d.ringLate = d.reported.takeLast();
+    QList<Occurrence> due; // at minute `to`
+    const int64_t first = std::max(from, to - minutesPerDay * 60);
+    seen = std::max(seen, localMinute(first - 60));
+    for (int64_t minute = first; minute <= to; minute += 60) {
+        QList<Occurrence> &found = minute == to ? due : d.reported;
+        const int64_t reached = localMinute(minute);
+        for (int64_t local = seen + 1; local <= reached; ++local) {
+            const int64_t day = floorDiv(local, minutesPerDay);
+            const int weekday = int((day % 7 + 11) % 7); // 1 January 1970 was a Thursday
+            for (int i = 0; i < alarms.GetSize(); ++i) {
+                if (alarms[i].minuteOfDay() != local - day * minutesPerDay ||
+                    !alarms[i].ringsOn(weekday))
+                    continue;
+                found.removeIf([i](const Occurrence &o) { return o.index == i; });
+                found.append({i, minute});
+            }
+        }
+        seen = std::max(seen, reached);
+    }
+    if (!due.isEmpty()) {
+        d.rings = due.takeLast();
+        d.reported.append(due);
+    } else if (!d.reported.isEmpty() && to - d.reported.last().minute <= maxLateSeconds) {
+        d.rings = d.reported.takeLast();
+    }
     return d;
 }
 

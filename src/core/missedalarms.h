@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-// What to do about the alarms whose minute passed while the machine slept.
+// Which alarms a minute change rings and which it reports, whatever kept the ticks away:
+// a suspend, a stalled process or another alarm ringing.
 namespace MissedAlarms {
 
 // An alarm late by more than this is reported, never rung.
@@ -20,16 +21,22 @@ struct Occurrence {
 };
 
 struct Decision {
-    Occurrence ringLate;        // index -1 when nothing rings late
-    QList<Occurrence> reported; // the other missed alarms, oldest first
+    Occurrence rings;           // index -1 when nothing rings; late when before `to`
+    QList<Occurrence> reported; // the other alarms due, oldest first
 };
 
-// Each alarm's latest minute in [from, to) (whole minutes, seconds since the epoch), matched
-// by local hour, minute and weekday exactly as a tick matches it; oldest first.
-QList<Occurrence> passed(const AlarmList &alarms, int64_t from, int64_t to);
+// Minutes since 1970-01-01 00:00 on the local calendar: it repeats on the night the clocks
+// go back and skips the minutes they jump over going forward.
+int64_t localMinute(int64_t t);
 
-// The latest alarm missed by at most maxLateSeconds rings now, unless one rings on time at
-// minute `to`; every other missed alarm is reported.
-Decision decide(const AlarmList &alarms, int64_t from, int64_t to, bool ringsOnTime);
+// The alarms due at the whole minutes [from, to] (seconds since the epoch), matched by
+// local hour, minute and weekday. Local minutes up to `seen` were matched before: an hour
+// the clocks repeat never rings twice. A local minute the clocks skip is due at the first
+// minute after the gap, as phone clocks have it. Before `to` each alarm counts once, at its
+// latest minute within the last day. An alarm of minute `to` rings on time; when several
+// are due then (a skipped one and the one of the minute after the gap), the latest rings
+// and the others are reported: the user hears one and reads of the rest. With none due at
+// `to`, the latest earlier one rings late unless it is later than maxLateSeconds.
+Decision decide(const AlarmList &alarms, int64_t from, int64_t to, int64_t seen);
 
 } // namespace MissedAlarms

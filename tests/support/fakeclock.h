@@ -4,12 +4,16 @@
 
 #include <ctime>
 
-// A clock that stands still until a test moves it.
+// A clock that stands still until a test moves it. Moving it by setLocal, setUtc or
+// jumpSeconds is a clock set by hand: only the wall clock moves.
 class FakeClock : public Clock
 {
 public:
     int64_t now() const override { return t; }
     int64_t asleepMs() const override { return asleep; }
+    int64_t monotonicMs() const override { return monotonic; }
+    // A test changes TZ and calls tzset() itself.
+    void reloadZone() const override {}
 
     // Local wall time, as the user's time zone reads it (month 1-12).
     void setLocal(int year, int month, int day, int hour, int minute, int second)
@@ -25,7 +29,13 @@ public:
         t = int64_t(std::mktime(&tm));
     }
     void setUtc(int64_t seconds) { t = seconds; }
-    void advanceSeconds(int64_t s) { t += s; }
+    void jumpSeconds(int64_t s) { t += s; }
+    // Time passes: with no tick in between this is a stalled process.
+    void advanceSeconds(int64_t s)
+    {
+        t += s;
+        monotonic += s * 1000;
+    }
     // The machine sleeps for s seconds: the wall clock moves on, no timer runs meanwhile.
     void suspendSeconds(int64_t s)
     {
@@ -36,4 +46,5 @@ public:
 private:
     int64_t t = 0;
     int64_t asleep = 0;
+    int64_t monotonic = 0;
 };
