@@ -2,9 +2,22 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSemaphore>
 #include <QTest>
 
+#include <atomic>
+#include <mutex>
 #include <optional>
+
+namespace {
+
+// The snapshot a test's encoder hands over: just a label.
+std::optional<Encoded> snapshot(const QByteArray &label)
+{
+    return Encoded{label, std::nullopt};
+}
+
+} // namespace
 
 class TestPendingSave : public QObject
 {
@@ -13,16 +26,16 @@ class TestPendingSave : public QObject
 private Q_SLOTS:
     void aBurstOfEditsIsSavedOnceWithinASecond()
     {
-        int saves = 0;
+        std::atomic<int> saves = 0;
         QElapsedTimer sinceFirst;
-        qint64 savedAfter = -1;
-        PendingSave pending(
-            [&]() -> std::optional<FileFailure> {
-                ++saves;
-                savedAfter = sinceFirst.elapsed();
-                return std::nullopt;
-            },
-            [](const FileFailure &) { QFAIL("nothing failed"); });
+        std::atomic<qint64> savedAfter = -1;
+        PendingSave pending([] { return snapshot("s"); },
+                            [&](const QByteArray &) -> std::optional<FileFailure> {
+                                ++saves;
+                                savedAfter = sinceFirst.elapsed();
+                                return std::nullopt;
+                            },
+                            [](const FileFailure &) { QFAIL("nothing failed"); });
         sinceFirst.start();
         for (int i = 0; i < 3; ++i) {
             pending.schedule();
@@ -33,7 +46,7 @@ private Q_SLOTS:
         QCOMPARE(saves, 1);
         // The first edit of the burst starts the wait; later ones do not put it off.
         QVERIFY2(savedAfter < PendingSave::delayMs + 150, qPrintable(QString::number(savedAfter)));
-        QVERIFY(!pending.isScheduled());
+        QVERIFY(!pending.isBusy());
 
         pending.schedule();
         QVERIFY(QTest::qWaitFor([&] { return saves == 2; }, 1000));
@@ -41,9 +54,11 @@ private Q_SLOTS:
 
     void cancelledBeforeItRunsSavesNothing()
     {
-        int saves = 0;
-        PendingSave pending([&]() -> std::optional<FileFailure> { return ++saves, std::nullopt; },
-                            [](const FileFailure &) {});
+        std::atomic<int> saves = 0;
+        PendingSave pending(
+            [] { return snapshot("s"); },
+            [&](const QByteArray &) -> std::optional<FileFailure> { return ++saves, std::nullopt; },
+            [](const FileFailure &) {});
         pending.schedule();
         pending.cancel();
         QTest::qWait(2 * PendingSave::delayMs);
@@ -70,21 +85,80 @@ private Q_SLOTS:
         int step = 0;
         QList<QString> warnings;
         PendingSave pending(
-            [&]() -> std::optional<FileFailure> {
-                if (fails[step])
-                    return FileFailure{8, QStringLiteral("disk full %1").arg(step)};
+            [&] { return snapshot(QByteArray::number(step)); },
+            [&](const QByteArray &label) -> std::optional<FileFailure> {
+                if (fails[label.toInt()])
+                    return FileFailure{8, QStringLiteral("disk full ") + QLatin1String(label)};
                 return std::nullopt;
             },
-            [&](const FileFailure &f) { warnings.append(f.message); });
+            [&](const FileFailure &f) { warnings.append(f.message); }, 0);
         QList<QString> expected;
         for (step = 0; step < fails.size(); ++step) {
             pending.schedule();
-            QVERIFY(QTest::qWaitFor([&] { return !pending.isScheduled(); }, 1000));
+            QVERIFY(QTest::qWaitFor([&] { return !pending.isBusy(); }, 1000));
             if (warned[step])
                 expected.append(QStringLiteral("disk full %1").arg(step));
         }
-        // The warning names what the failed save said; the program is still here to say it.
+        // The warning names what the failed save said, and comes back to the owner's thread.
         QCOMPARE(warnings, expected);
+    }
+
+    // Snapshots taken while the disk holds the first write up: the owner's thread goes on
+    // (its timer fires), and after the first only the newest is written, unless a quit
+    // takes over, whose own save then writes everything.
+    void aSlowDiskHoldsUpOnlyTheWriter_data()
+    {
+        QTest::addColumn<int>("meanwhile");
+        QTest::addColumn<bool>("quit");
+        QTest::addColumn<QByteArrayList>("written");
+        QTest::newRow("none meanwhile") << 0 << false << QByteArrayList{"0"};
+        QTest::newRow("one meanwhile: written next") << 1 << false << QByteArrayList{"0", "1"};
+        QTest::newRow("three meanwhile: the newest wins") << 3 << false << QByteArrayList{"0", "3"};
+        QTest::newRow("a quit meanwhile: left to the quit's save")
+            << 3 << true << QByteArrayList{"0"};
+    }
+
+    void aSlowDiskHoldsUpOnlyTheWriter()
+    {
+        QFETCH(int, meanwhile);
+        QFETCH(bool, quit);
+        QFETCH(QByteArrayList, written);
+        int edit = 0;
+        QSemaphore started, disk;
+        std::mutex order;
+        QByteArrayList writes;
+        int warnings = 0;
+        PendingSave pending([&] { return snapshot(QByteArray::number(edit)); },
+                            [&](const QByteArray &label) -> std::optional<FileFailure> {
+                                started.release();
+                                if (label == "0")
+                                    disk.acquire();
+                                const std::lock_guard lock(order);
+                                writes.append(label);
+                                if (label == "9")
+                                    return FileFailure{8, QStringLiteral("full")};
+                                return std::nullopt;
+                            },
+                            [&](const FileFailure &) { ++warnings; }, 0);
+        pending.schedule();
+        QVERIFY(QTest::qWaitFor([&] { return started.available() == 1; }, 1000));
+        for (edit = 1; edit <= meanwhile; ++edit) {
+            pending.schedule();
+            QVERIFY(QTest::qWaitFor([&] { return !pending.isScheduled(); }, 1000));
+        }
+        // A quit cannot take the file from a write still under way.
+        if (quit)
+            QVERIFY(!pending.drain(std::chrono::milliseconds(20)));
+        disk.release();
+        QVERIFY(QTest::qWaitFor([&] { return !pending.isBusy(); }, 5000));
+        QVERIFY(pending.drain(std::chrono::milliseconds(0)));
+        // Saves after a drain go on, and their failures are warned of again.
+        edit = 9;
+        pending.schedule();
+        QVERIFY(QTest::qWaitFor([&] { return !pending.isBusy(); }, 5000));
+        QCOMPARE(warnings, 1);
+        const std::lock_guard lock(order);
+        QCOMPARE(writes, written + QByteArrayList{"9"});
     }
 };
 

@@ -1,4 +1,5 @@
 #include "gbk.h"
+#include "savejournal.h"
 #include "settingsfile.h"
 
 #include <QDir>
@@ -8,9 +9,12 @@
 
 #include <QRegularExpression>
 
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <grp.h>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -121,8 +125,8 @@ void giveTo(const QString &path, uid_t uid)
     QCOMPARE(::lchown(QFile::encodeName(path).constData(), uid, gid_t(-1)), 0);
 }
 
-// Runs work in a child process as testUser() and returns its result (-1 if it died).
-int runUnprivileged(const std::function<int()> &work)
+// Starts work in a child process as testUser(); the child exits with its result.
+pid_t forkUnprivileged(const std::function<int()> &work)
 {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
@@ -134,6 +138,13 @@ int runUnprivileged(const std::function<int()> &work)
         std::fflush(nullptr);
         ::_exit(result);
     }
+    return pid;
+}
+
+// Runs work in a child process as testUser() and returns its result (-1 if it died).
+int runUnprivileged(const std::function<int()> &work)
+{
+    const pid_t pid = forkUnprivileged(work);
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;
@@ -153,6 +164,14 @@ class TestSettingsFile : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Journals go to a scratch state folder that the unprivileged test user may use.
+        QVERIFY(stateHome.isValid());
+        QCOMPARE(::chmod(QFile::encodeName(stateHome.path()).constData(), 0777), 0);
+        qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome.path()));
+    }
+
     void encodesExactBytes_data()
     {
         QTest::addColumn<QByteArray>("string");
@@ -616,6 +635,7 @@ private Q_SLOTS:
             QCOMPARE(readAll(path).toHex(' '),
                      SettingsCodec::encode(distinctSettings(), none).toHex(' '));
             QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("ZELKA!.DAT")});
+            QVERIFY(!QFileInfo::exists(SaveJournal::pathFor(path)));
         } else {
             QCOMPARE(entries(dir.path()), QStringList());
         }
@@ -626,45 +646,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("mixed letters") << "ZELKA!.DAT.aBcDeF"
-                                       << "file" << true;
-        QTest::newRow("letters and digits") << "ZELKA!.DAT.x7Q2pL"
-                                            << "file" << true;
-        QTest::newRow("lower case and digits") << "ZELKA!.DAT.k3j9ab"
-                                               << "file" << true;
-        QTest::newRow("upper case and digits") << "ZELKA!.DAT.0Z9Y8X"
-                                               << "file" << true;
-        QTest::newRow("the damaged backup") << "ZELKA!.DAT.damaged"
-                                            << "file" << false;
-        QTest::newRow("the lock") << "ZELKA!.DAT.lock"
-                                  << "file" << false;
-        QTest::newRow("the lock's helper") << "ZELKA!.DAT.lock.rmlink"
-                                           << "file" << false;
-        QTest::newRow("a helper named like a temporary") << "ZELKA!.DAT.rmlink"
-                                                         << "file" << false;
-        QTest::newRow("a word a user chose") << "ZELKA!.DAT.backup"
-                                             << "file" << false;
-        QTest::newRow("a word in capitals") << "ZELKA!.DAT.BACKUP"
-                                            << "file" << false;
-        QTest::newRow("a date") << "ZELKA!.DAT.202401"
-                                << "file" << false;
-        QTest::newRow("five characters") << "ZELKA!.DAT.aB3xY"
+        for (const char *suffix : {"aBcDeF", "x7Q2pL", "abcdef", "QWERTY", "202401"})
+            QTest::addRow("leftover .tmp-%s", suffix)
+                << QStringLiteral(".ZELKA!.DAT.tmp-") + QLatin1String(suffix) << "file" << true;
+        for (const char *name : {"ZELKA!.DAT.Backup", "ZELKA!.DAT.bak001", "ZELKA!.DAT.save01",
+                                 "ZELKA!.DAT.Copy02", "ZELKA!.DAT.aB3xYz", "ZELKA!.DAT.damaged",
+                                 "ZELKA!.DAT.lock", "ZELKA!.DAT.lock.rmlink"})
+            QTest::addRow("a user's %s", name) << name << "file" << false;
+        QTest::newRow("five characters") << ".ZELKA!.DAT.tmp-aB3xY"
                                          << "file" << false;
-        QTest::newRow("seven characters") << "ZELKA!.DAT.aB3xYzQ"
+        QTest::newRow("seven characters") << ".ZELKA!.DAT.tmp-aB3xYzQ"
                                           << "file" << false;
-        QTest::newRow("outside the alphabet") << "ZELKA!.DAT.aB3x_z"
+        QTest::newRow("outside the alphabet") << ".ZELKA!.DAT.tmp-aB3x_z"
                                               << "file" << false;
-        QTest::newRow("no dot") << "ZELKA!.DATxaB3xYz"
-                                << "file" << false;
-        QTest::newRow("another file's temporary") << "OTHER.DAT.aB3xYz"
+        QTest::newRow("not hidden") << "ZELKA!.DAT.tmp-aB3xYz"
+                                    << "file" << false;
+        QTest::newRow("another file's temporary") << ".OTHER.DAT.tmp-aB3xYz"
                                                   << "file" << false;
-        QTest::newRow("the backup's name with a suffix") << "ZELKA!.DAT.damaged.aB3xYz"
-                                                         << "file" << false;
-        QTest::newRow("a directory") << "ZELKA!.DAT.aB3xYz"
+        QTest::newRow("changed since the start") << ".ZELKA!.DAT.tmp-aB3xYz"
+                                                 << "fresh" << false;
+        QTest::newRow("a directory") << ".ZELKA!.DAT.tmp-aB3xYz"
                                      << "dir" << false;
-        QTest::newRow("a symbolic link") << "ZELKA!.DAT.aB3xYz"
+        QTest::newRow("a symbolic link") << ".ZELKA!.DAT.tmp-aB3xYz"
                                          << "symlink" << false;
-        QTest::newRow("another user's file") << "ZELKA!.DAT.aB3xYz"
+        QTest::newRow("another user's file") << ".ZELKA!.DAT.tmp-aB3xYz"
                                              << "foreign" << false;
     }
 
@@ -690,7 +695,15 @@ private Q_SLOTS:
             if (kind == QLatin1String("foreign"))
                 giveTo(entry, nobody);
         }
-        const QStringList gone = SettingsFile::removeStaleTemporaries(path);
+        timespec startedAt{};
+        QCOMPARE(::clock_gettime(CLOCK_REALTIME, &startedAt), 0);
+        // Left by an earlier run, unless it was touched since this one started.
+        const timespec then[2] = {{startedAt.tv_sec - 3600, 0}, {startedAt.tv_sec - 3600, 0}};
+        const timespec later[2] = {startedAt, startedAt};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(entry).constData(),
+                             kind == QLatin1String("fresh") ? later : then, AT_SYMLINK_NOFOLLOW),
+                 0);
+        const QStringList gone = SettingsFile::removeStaleTemporaries(path, startedAt);
         QCOMPARE(gone, removed ? QStringList{name} : QStringList());
         QCOMPARE(QFileInfo(entry).exists() || QFileInfo(entry).isSymLink(), !removed);
         QCOMPARE(readAll(path), defaultFile);
@@ -767,6 +780,8 @@ private Q_SLOTS:
         // A string claiming nearly 2 GiB, then 40 MiB: bigger than one copy step.
         QTest::newRow("40 MiB") << defaultFile.left(36) + hex("FF FF FF F0 FF FF 7F") +
                                        QByteArray(40 << 20, '\x5A');
+        // A valid start, then more than any settings file holds: refused unread.
+        QTest::newRow("over 64 MiB") << defaultFile + QByteArray((64 << 20) - 48, '\0');
     }
 
     void damagedFileKeptAsideAtLoad()
@@ -785,6 +800,14 @@ private Q_SLOTS:
         QVERIFY(readAll(QStringLiteral("ZELKA!.DAT")) == damaged);
         QCOMPARE(entries(dir.path()),
                  (QStringList{QStringLiteral("ZELKA!.DAT"), QStringLiteral("ZELKA!.DAT.damaged")}));
+        // The next start finds the same damage kept already and copies nothing.
+        struct stat first {
+        }, second{};
+        QCOMPARE(::stat("ZELKA!.DAT.damaged", &first), 0);
+        QCOMPARE(SettingsFile::load(QStringLiteral("ZELKA!.DAT"), s, list).decoded,
+                 SettingsCodec::Decoded::Damaged);
+        QCOMPARE(::stat("ZELKA!.DAT.damaged", &second), 0);
+        QCOMPARE(second.st_ino, first.st_ino);
         QVERIFY(!SettingsFile::save(r.absolutePath, s, list));
         QCOMPARE(readAll(QStringLiteral("ZELKA!.DAT")), defaultFile);
         QVERIFY(readAll(QStringLiteral("ZELKA!.DAT.damaged")) == damaged);
@@ -809,6 +832,97 @@ private Q_SLOTS:
         QCOMPARE(entries(dir.path()),
                  (QStringList{QStringLiteral("ZELKA!.DAT"), QStringLiteral("ZELKA!.DAT.damaged")}));
     }
+    // An in-place rewrite cut short, as the next start finds it: the file, and the
+    // journal the save kept (whole, cut, altered or missing).
+    void interruptedRewriteFinishedAtStart_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("journal");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray old = withAlarms(defaultFile, 1, record0730);
+        const QByteArray torn = defaultFile.left(20) + old.mid(20);
+        QTest::newRow("torn file, whole journal: finished") << torn << "whole" << defaultFile;
+        QTest::newRow("empty file, whole journal: finished")
+            << QByteArray() << "whole" << defaultFile;
+        QTest::newRow("untouched file, journal cut: old file kept") << old << "cut" << old;
+        QTest::newRow("journal altered: ignored") << old << "altered" << old;
+        QTest::newRow("another file's journal: ignored") << old << "foreign" << old;
+    }
+
+    void interruptedRewriteFinishedAtStart()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, journal);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString path = QDir(dir.path()).canonicalPath() + QStringLiteral("/ZELKA!.DAT");
+        writeAll(path, file);
+        const QString kept = SaveJournal::pathFor(path);
+        if (journal == QLatin1String("foreign")) {
+            const QString other = dir.filePath(QStringLiteral("OTHER.DAT"));
+            QCOMPARE(SaveJournal::write(other, defaultFile), 0);
+            QVERIFY(QFile::rename(SaveJournal::pathFor(other), kept));
+        } else {
+            QCOMPARE(SaveJournal::write(path, defaultFile), 0);
+            QFile f(kept);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            if (journal == QLatin1String("cut"))
+                QVERIFY(f.resize(f.size() - 1));
+            if (journal == QLatin1String("altered")) {
+                QVERIFY(f.seek(f.size() / 2));
+                QVERIFY(f.putChar('\x55'));
+            }
+        }
+        Settings s;
+        AlarmList list;
+        const LoadResult r = SettingsFile::load(path, s, list);
+        QVERIFY(!r.failure);
+        QCOMPARE(readAll(path).toHex(' '), after.toHex(' '));
+        QVERIFY(!QFileInfo::exists(kept));
+    }
+
+    // kill -9 at random moments while a clock saves in place in a read-only folder: every
+    // start after it finds one whole save or the other, never an empty or torn file.
+    void killedInPlaceSavesNeverTearTheFile()
+    {
+        QTemporaryDir dir;
+        const QString path = QDir(dir.path()).canonicalPath() + QStringLiteral("/ZELKA!.DAT");
+        AlarmList three;
+        for (int i = 0; i < 3; ++i)
+            three.SetAtGrow(i, entry0730());
+        const QByteArray saves[2] = {SettingsCodec::encode(Settings(), three),
+                                     SettingsCodec::encode(distinctSettings(), AlarmList())};
+        writeAll(path, saves[0]);
+        giveTo(path, testUser());
+        giveTo(dir.path(), testUser());
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+        std::mt19937 random(20261210);
+        int finished = 0;
+        for (int run = 0; run < 100; ++run) {
+            const pid_t pid = forkUnprivileged([&] {
+                for (int i = 0;; ++i)
+                    if (SettingsFile::write(path, saves[i % 2]))
+                        return 101;
+            });
+            ::usleep(useconds_t(2000 + random() % 20000));
+            QCOMPARE(::kill(pid, SIGKILL), 0);
+            int status = 0;
+            QCOMPARE(::waitpid(pid, &status, 0), pid);
+            QVERIFY2(WIFSIGNALED(status), "the saving child stopped by itself");
+            finished += QFileInfo::exists(SaveJournal::pathFor(path));
+            Settings s;
+            AlarmList list;
+            QCOMPARE(SettingsFile::load(path, s, list).decoded, SettingsCodec::Decoded::Loaded);
+            const QByteArray found = readAll(path);
+            QVERIFY2(found == saves[0] || found == saves[1], qPrintable(found.toHex(' ')));
+        }
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("ZELKA!.DAT")});
+        qInfo("%d of 100 kills left a rewrite for the start to finish", finished);
+    }
+
+private:
+    QTemporaryDir stateHome;
 };
 
 QTEST_APPLESS_MAIN(TestSettingsFile)

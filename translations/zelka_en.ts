@@ -477,5 +477,9 @@ Cause: %3</translation>
 Lock: %2
 Socket: %3 (%4)</translation>
     </message>
+    <message>
+        <source>上一次保存在 %1 秒内没有完成。</source>
+        <translation>The previous save did not finish within %1 seconds.</translation>
+    </message>
 </context>
 </TS>

@@ -6,6 +6,7 @@
 #include "singleinstance.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSemaphore>
@@ -16,6 +17,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <unistd.h>
 
 namespace {
 
@@ -87,12 +90,38 @@ void watchForLostCompositor(QtMsgType type, const QMessageLogContext &context, c
     std::_Exit(ZelkaApp::displayLostStatus);
 }
 
+// When this process started, by the kernel's wall clock (the one file times use, whatever
+// a test's faked clock says): leftovers older than that predate this clock's lock.
+timespec processStart()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    QFile stat(QStringLiteral("/proc/self/stat")), system(QStringLiteral("/proc/stat"));
+    if (!stat.open(QIODevice::ReadOnly) || !system.open(QIODevice::ReadOnly))
+        return now;
+    // The fields after the command's closing parenthesis; the start time is the 20th.
+    const QByteArray own = stat.readAll();
+    const QList<QByteArray> fields = own.mid(own.lastIndexOf(')') + 2).split(' ');
+    qint64 bootTime = -1;
+    for (const QByteArray &line : system.readAll().split('\n'))
+        if (line.startsWith("btime "))
+            bootTime = line.mid(6).toLongLong();
+    const long ticks = ::sysconf(_SC_CLK_TCK);
+    if (fields.size() < 20 || bootTime < 0 || ticks <= 0)
+        return now;
+    const qint64 sinceBoot = fields[19].toLongLong();
+    return timespec{time_t(bootTime + sinceBoot / ticks),
+                    long(sinceBoot % ticks) * (1000000000L / ticks)};
+}
+
 } // namespace
 
 ZelkaApp::ZelkaApp(int &argc, char **argv)
     : QApplication(argc, argv), alarmList(theAlarmList),
       pendingSave(
-          [this] { return saveRunning(); },
+          [this] { return snapshotRunning(); },
+          // settingsPath is set before the first save starts the writer.
+          [this](const QByteArray &bytes) { return SettingsFile::write(settingsPath, bytes); },
           [this](const FileFailure &failure) { messageBoxes.warning(face.get(), failure.message); })
 {
     setApplicationName(QStringLiteral("Zelka!"));
@@ -140,7 +169,7 @@ bool ZelkaApp::InitInstance()
     if (loaded.failure)
         fatal(*loaded.failure);
     settingsPath = loaded.absolutePath;
-    SettingsFile::removeStaleTemporaries(settingsPath);
+    SettingsFile::removeStaleTemporaries(settingsPath, processStart());
     if (loaded.decoded == SettingsCodec::Decoded::Damaged)
         messageBoxes.warning(nullptr, QCoreApplication::translate(
                                           "ZelkaApp", "ZELKA!.DAT 已损坏. 设置不会被载入。"));
@@ -187,22 +216,32 @@ void ZelkaApp::saveIfStillRunning()
 {
     if (!face || face->isClosed())
         return;
-    // No message box can be shown now; a failed save leaves the old file as it was.
+    // No message box can be shown now; a failed save leaves the old file as it was, and so
+    // does one that cannot start because a disk holds the last one up.
+    if (!pendingSave.drain(quitWait))
+        return;
     Settings settings = face->settingsWithPosition();
     SettingsFile::save(settingsPath, settings, alarmList);
 }
 
 void ZelkaApp::save(const Settings &settings)
 {
-    // This save writes everything a pending one would.
-    pendingSave.cancel();
+    // This save writes everything a pending one would, once the one under way has ended.
+    if (!pendingSave.drain(quitWait))
+        fatal(FileFailure{
+            8,
+            QCoreApplication::translate("SettingsFile", "%1\n文件：%2\n原因：%3")
+                .arg(
+                    QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), settingsPath,
+                    QCoreApplication::translate("ZelkaApp", "上一次保存在 %1 秒内没有完成。")
+                        .arg(std::chrono::duration_cast<std::chrono::seconds>(quitWait).count()))});
     if (auto failure = SettingsFile::save(settingsPath, settings, alarmList))
         fatal(*failure);
 }
 
-std::optional<FileFailure> ZelkaApp::saveRunning()
+std::optional<Encoded> ZelkaApp::snapshotRunning()
 {
     if (!face || face->isClosed())
         return std::nullopt;
-    return SettingsFile::save(settingsPath, face->settingsWithPosition(), alarmList);
+    return SettingsFile::encodeForSave(settingsPath, face->settingsWithPosition(), alarmList);
 }

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 
+#include <chrono>
 #include <memory>
 
 class FaceWindow;
@@ -43,8 +44,11 @@ private:
     [[noreturn]] void refuseStart();
     // The quit path's save: a failure ends the process with its status.
     void save(const Settings &settings);
-    // A save while the clock runs: a failure is returned, and the clock goes on.
-    std::optional<FileFailure> saveRunning();
+    // What a save while the clock runs writes; its failure is warned of, and the clock
+    // goes on.
+    std::optional<Encoded> snapshotRunning();
+    // How long a quit waits for a save under way on a slow disk.
+    static constexpr std::chrono::milliseconds quitWait{15000};
 
     QtMessageBoxes messageBoxes;
     SystemClock clock;

@@ -1,5 +1,7 @@
 #include "settingsfile.h"
 
+#include "savejournal.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
@@ -16,6 +18,14 @@
 #include <unistd.h>
 
 namespace {
+
+// Read once, before any thread starts: reading it means setting it for a moment, which
+// another thread creating a file meanwhile must not see.
+const mode_t processUmask = [] {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}();
 
 // Thrown inside decode when the data ends before a value is complete.
 struct Truncated {
@@ -219,8 +229,16 @@ void makeRenameDurable(const QString &path)
     }
 }
 
-// Rewrites the file at path itself: for a folder where no temporary can be made. Not
-// atomic, so a failure leaves the file short, and the next start reports it damaged.
+// Puts bytes over the file open at fd from its start, then cuts what is left of the old
+// contents and syncs: the file is never shorter than the shorter of the two meanwhile.
+bool rewrite(int fd, const QByteArray &bytes)
+{
+    return ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) &&
+           ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
+}
+
+// Rewrites the file at path itself: for a folder where no temporary can be made. The
+// journal holds the new bytes first, so a rewrite cut short is finished at the next start.
 std::optional<FileFailure> writeInPlace(const QString &path, const QByteArray &bytes,
                                         int folderError)
 {
@@ -242,16 +260,19 @@ std::optional<FileFailure> writeInPlace(const QString &path, const QByteArray &b
             5, describe(QCoreApplication::translate("SettingsFile", "无法创建设置文件。"), path,
                         error)};
     }
-    if (::ftruncate(fd, 0) != 0 || !writeAll(fd, bytes) || ::fsync(fd) != 0) {
+    const QString what = QCoreApplication::translate("SettingsFile", "无法写入设置文件。");
+    if (const int journalError = SaveJournal::write(path, bytes)) {
+        ::close(fd);
+        return FileFailure{8, describe(what, SaveJournal::pathFor(path), journalError)};
+    }
+    // On failure the journal stays: the next start completes this rewrite.
+    if (!rewrite(fd, bytes)) {
         closeKeepingErrno(fd);
-        return FileFailure{
-            8, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), path,
-                        errno)};
+        return FileFailure{8, describe(what, path, errno)};
     }
     if (::close(fd) != 0)
-        return FileFailure{
-            8, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), path,
-                        errno)};
+        return FileFailure{8, describe(what, path, errno)};
+    SaveJournal::remove(path);
     return std::nullopt;
 }
 
@@ -259,7 +280,7 @@ std::optional<FileFailure> writeInPlace(const QString &path, const QByteArray &b
 // On failure the temporary file is removed and whatever stood at path is untouched.
 std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray &bytes, mode_t mode)
 {
-    QByteArray tempName = QFile::encodeName(path) + ".XXXXXX";
+    QByteArray tempName = SettingsFile::temporaryTemplate(path);
     const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
     // No permission to add a file to the folder (EROFS would refuse the file too).
     if (fd < 0 && (errno == EACCES || errno == EPERM))
@@ -295,22 +316,33 @@ std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray 
                         error)};
     }
     makeRenameDurable(path);
+    // A journal left by an in-place rewrite that failed is older than this file now.
+    SaveJournal::remove(path);
     return std::nullopt;
 }
 
 // Copies the damaged file open at fd aside as "<path>.damaged", through a temporary. A
 // copy, not a hard link: an in-place save would otherwise overwrite the backup too.
-void keepDamagedCopy(int fd, const QString &path, mode_t mode)
+// The copy takes the file's modification time, so that the next start, finding the same
+// damaged file, sees it is kept already and leaves it.
+void keepDamagedCopy(int fd, const struct stat &st, const QString &path)
 {
     const QString backup = path + QStringLiteral(".damaged");
-    QByteArray tempName = QFile::encodeName(path) + ".XXXXXX";
+    struct stat kept {
+    };
+    if (::lstat(QFile::encodeName(backup).constData(), &kept) == 0 && S_ISREG(kept.st_mode) &&
+        kept.st_size == st.st_size && kept.st_mtim.tv_sec == st.st_mtim.tv_sec &&
+        kept.st_mtim.tv_nsec == st.st_mtim.tv_nsec)
+        return;
+    QByteArray tempName = SettingsFile::temporaryTemplate(path);
     int error = 0;
     const int out = ::mkostemp(tempName.data(), O_CLOEXEC);
     if (out < 0) {
         error = errno;
     } else {
-        if (::lseek(fd, 0, SEEK_SET) != 0 || ::fchmod(out, mode) != 0 || !copyAll(fd, out) ||
-            ::fsync(out) != 0)
+        const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+        if (::lseek(fd, 0, SEEK_SET) != 0 || ::fchmod(out, (st.st_mode & 07777) | S_IWUSR) != 0 ||
+            !copyAll(fd, out) || ::fsync(out) != 0 || ::futimens(out, times) != 0)
             error = errno;
         if (::close(out) != 0 && error == 0)
             error = errno;
@@ -412,24 +444,20 @@ QString openedPath(int fd, const struct stat &st, const QString &fileName)
     return canonical.isEmpty() ? absolute(fileName) : canonical;
 }
 
-// "<base>" and six characters from mkstemp's alphabet, though not of one kind only: a
-// suffix such as "backup", "rmlink" or "202401" is more likely a name someone chose.
-bool isTemporaryName(const QByteArray &name, const QByteArray &base)
+// ".<name>.tmp-" and six characters from mkstemp's alphabet, of any mix.
+bool isTemporaryName(const QByteArray &name, const QByteArray &prefix)
 {
-    if (name.size() != base.size() + 6 || !name.startsWith(base))
+    if (name.size() != prefix.size() + 6 || !name.startsWith(prefix))
         return false;
-    bool lower = false, upper = false, digit = false;
-    for (const char c : name.sliced(base.size())) {
-        if (c >= 'a' && c <= 'z')
-            lower = true;
-        else if (c >= 'A' && c <= 'Z')
-            upper = true;
-        else if (c >= '0' && c <= '9')
-            digit = true;
-        else
+    for (const char c : name.sliced(prefix.size()))
+        if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9'))
             return false;
-    }
-    return int(lower) + int(upper) + int(digit) > 1;
+    return true;
+}
+
+bool before(const struct timespec &a, const struct timespec &b)
+{
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
 } // namespace
@@ -544,7 +572,7 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
 {
     LoadResult result;
     result.absolutePath = absolute(fileName);
-    const Opened opened = openForLoad(fileName);
+    Opened opened = openForLoad(fileName);
     if (opened.fd < 0) {
         const QString what = QCoreApplication::translate("SettingsFile", "无法打开设置文件。");
         result.failure =
@@ -557,27 +585,56 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
     // Saves go to the file itself, even when the name is a symbolic link.
     result.absolutePath = openedPath(fd, opened.st, fileName);
 
-    try {
-        QByteArray bytes(qsizetype(opened.st.st_size), Qt::Uninitialized);
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                const int readError = errno;
-                ::close(fd);
-                result.failure = FileFailure{
-                    4, describe(QCoreApplication::translate("SettingsFile", "读取设置文件时出错。"),
-                                result.absolutePath, readError)};
-                return result;
-            }
-            if (n == 0)
-                break; // shrank since fstat: what was read is all there is
-            done += n;
+    // An in-place rewrite cut short: finish it, or at least use what it was writing.
+    std::optional<QByteArray> bytes = SaveJournal::read(result.absolutePath);
+    if (bytes) {
+        const int out = ::open(QFile::encodeName(result.absolutePath).constData(),
+                               O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        const bool replayed = out >= 0 && rewrite(out, *bytes);
+        if (!replayed)
+            qWarning().noquote() << describe(
+                QCoreApplication::translate("SettingsFile", "无法写入设置文件。"),
+                result.absolutePath, errno);
+        if (out >= 0)
+            ::close(out);
+        if (replayed) {
+            SaveJournal::remove(result.absolutePath);
+            bytes.reset();
+            ::fstat(fd, &opened.st);
         }
-        bytes.truncate(done);
-        result.decoded = SettingsCodec::decode(bytes, settings, list);
+    }
+
+    try {
+        if (!bytes && opened.st.st_size <= maxFileSize) {
+            bytes.emplace(qsizetype(opened.st.st_size), Qt::Uninitialized);
+            qsizetype done = 0;
+            while (done < bytes->size()) {
+                const ssize_t n =
+                    ::pread(fd, bytes->data() + done, size_t(bytes->size() - done), off_t(done));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0) {
+                    const int readError = errno;
+                    ::close(fd);
+                    result.failure =
+                        FileFailure{4, describe(QCoreApplication::translate("SettingsFile",
+                                                                            "读取设置文件时出错。"),
+                                                result.absolutePath, readError)};
+                    return result;
+                }
+                if (n == 0)
+                    break; // shrank since fstat: what was read is all there is
+                done += n;
+            }
+            bytes->truncate(done);
+        }
+        // Larger than any settings file: damaged, and never read into memory.
+        result.decoded =
+            bytes ? SettingsCodec::decode(*bytes, settings, list) : SettingsCodec::Decoded::Damaged;
+        if (!bytes) {
+            settings = Settings();
+            list.SetSize(0);
+        }
     } catch (const std::bad_alloc &) {
         ::close(fd);
         settings = Settings();
@@ -588,20 +645,32 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
         return result;
     }
     if (result.decoded == SettingsCodec::Decoded::Damaged)
-        keepDamagedCopy(fd, result.absolutePath, (opened.st.st_mode & 07777) | S_IWUSR);
+        keepDamagedCopy(fd, opened.st, result.absolutePath);
     ::close(fd);
     return result;
 }
 
-std::optional<FileFailure> save(const QString &path, const Settings &settings,
-                                const AlarmList &list)
+Encoded encodeForSave(const QString &path, const Settings &settings, const AlarmList &list)
+{
+    Encoded out;
+    try {
+        out.bytes = SettingsCodec::encode(settings, list);
+    } catch (const std::bad_alloc &) {
+        out.failure = FileFailure{
+            6, describe(QCoreApplication::translate("SettingsFile", "写入设置文件时内存不足。"),
+                        path, ENOMEM)};
+    } catch (const std::length_error &) {
+        out.failure = FileFailure{
+            7, describe(QCoreApplication::translate("SettingsFile", "设置文件格式错误。"), path,
+                        EOVERFLOW)};
+    }
+    return out;
+}
+
+std::optional<FileFailure> write(const QString &path, const QByteArray &bytes)
 {
     const QByteArray name = QFile::encodeName(path);
-    mode_t mode = 0666 & ~[] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return mask;
-    }();
+    mode_t mode = 0666 & ~processUmask;
     struct stat st {
     };
     // Not followed: a link put in the file's place since the start is replaced, not written
@@ -620,23 +689,26 @@ std::optional<FileFailure> save(const QString &path, const Settings &settings,
                                                path, errno)};
         }
     }
-
-    QByteArray bytes;
-    try {
-        bytes = SettingsCodec::encode(settings, list);
-    } catch (const std::bad_alloc &) {
-        return FileFailure{
-            6, describe(QCoreApplication::translate("SettingsFile", "写入设置文件时内存不足。"),
-                        path, ENOMEM)};
-    } catch (const std::length_error &) {
-        return FileFailure{
-            7, describe(QCoreApplication::translate("SettingsFile", "设置文件格式错误。"), path,
-                        EOVERFLOW)};
-    }
     return writeReplacing(path, bytes, mode);
 }
 
-QStringList removeStaleTemporaries(const QString &path)
+std::optional<FileFailure> save(const QString &path, const Settings &settings,
+                                const AlarmList &list)
+{
+    const Encoded encoded = encodeForSave(path, settings, list);
+    if (encoded.failure)
+        return encoded.failure;
+    return write(path, encoded.bytes);
+}
+
+QByteArray temporaryTemplate(const QString &path)
+{
+    const QFileInfo info(path);
+    return QFile::encodeName(info.absolutePath()) + "/." + QFile::encodeName(info.fileName()) +
+           ".tmp-XXXXXX";
+}
+
+QStringList removeStaleTemporaries(const QString &path, const timespec &startedAt)
 {
     QStringList removed;
     const QFileInfo info(path);
@@ -649,15 +721,16 @@ QStringList removeStaleTemporaries(const QString &path)
         ::close(dirFd);
         return removed;
     }
-    const QByteArray base = QFile::encodeName(info.fileName()) + '.';
+    const QByteArray prefix = '.' + QFile::encodeName(info.fileName()) + ".tmp-";
     const uid_t me = ::geteuid();
     while (const dirent *entry = ::readdir(dir)) {
-        if (!isTemporaryName(QByteArray(entry->d_name), base))
+        if (!isTemporaryName(QByteArray(entry->d_name), prefix))
             continue;
         struct stat st {
         };
         if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-            st.st_uid == me && ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            st.st_uid == me && before(st.st_mtim, startedAt) &&
+            ::unlinkat(dirFd, entry->d_name, 0) == 0)
             removed.append(QFile::decodeName(entry->d_name));
     }
     ::closedir(dir);

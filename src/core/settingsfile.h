@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <ctime>
 #include <optional>
 
 // The settings file's byte codec: little-endian 32-bit integers and length-prefixed
@@ -38,7 +39,16 @@ struct LoadResult {
     std::optional<FileFailure> failure;
 };
 
+// The bytes a save writes, or why they could not be made (exit status 6 or 7).
+struct Encoded {
+    QByteArray bytes;
+    std::optional<FileFailure> failure;
+};
+
 namespace SettingsFile {
+
+// No settings file comes near this size; a bigger one is refused as damaged unread.
+constexpr qint64 maxFileSize = qint64(64) << 20;
 
 // Checks that a file can be opened for reading (exit status 1 when not).
 std::optional<FileFailure> checkReadable(const QString &fileName);
@@ -47,7 +57,9 @@ std::optional<FileFailure> checkReadable(const QString &fileName);
 // A symbolic link is followed only when the link and the file it names both belong to the
 // effective user; otherwise the load fails as an open failure (exit status 2). A damaged
 // file is copied aside as "<path>.damaged" at once, best-effort (a failure is only
-// reported on stderr), and stays at path until the next save replaces it.
+// reported on stderr), and stays at path until the next save replaces it; a copy of the
+// same size and time already there is kept rather than made again. A complete journal
+// of an in-place rewrite cut short is replayed first.
 LoadResult load(const QString &fileName, Settings &settings, AlarmList &list);
 
 // Writes settings and list to path through a temporary file renamed over it, so that a
@@ -55,10 +67,17 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list);
 // lack of permission, the file is rewritten in place instead.
 std::optional<FileFailure> save(const QString &path, const Settings &settings,
                                 const AlarmList &list);
+// The two halves of save: the encoding, for the thread that owns the data, and the disk
+// work, for any thread.
+Encoded encodeForSave(const QString &path, const Settings &settings, const AlarmList &list);
+std::optional<FileFailure> write(const QString &path, const QByteArray &bytes);
 
-// Removes the temporaries an interrupted save left beside path ("<path>." and six letters
-// or digits), if they are regular files of the effective user; returns their names.
-// Suffixes of one case or digits only are kept: they look like names a user chose.
-QStringList removeStaleTemporaries(const QString &path);
+// The hidden name a save's temporary gets beside path, with mkstemp's six X.
+QByteArray temporaryTemplate(const QString &path);
+
+// Removes the temporaries an interrupted save left beside path (".<name>.tmp-" and six
+// letters or digits), if they are regular files of the effective user last changed before
+// startedAt; returns their names.
+QStringList removeStaleTemporaries(const QString &path, const timespec &startedAt);
 
 } // namespace SettingsFile

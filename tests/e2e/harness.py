@@ -328,8 +328,10 @@ class Zelka:
             shutil.copy(os.path.join(RES, s), os.path.join(self.dir, s))
         self.runtime = tempfile.mkdtemp(prefix="zelka-xdg-")
         # No session bus unless a test brings one: an unset address would autolaunch one.
+        # The state folder (save journals) private to the run, and the user's to write.
         self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, SDL_AUDIODRIVER="dummy",
-                        DBUS_SESSION_BUS_ADDRESS=f"unix:path={self.runtime}/no-bus")
+                        DBUS_SESSION_BUS_ADDRESS=f"unix:path={self.runtime}/no-bus",
+                        XDG_STATE_HOME=os.path.join(self.runtime, "state"))
         # The original language unless a test asks for another.
         self.env["LANG"] = "C.UTF-8"
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_ALL",

@@ -83,6 +83,69 @@ class Faults(ClockTestCase):
         leftovers = [n for n in os.listdir(self.run_.dir) if n.startswith("ZELKA!.DAT.")]
         self.assertEqual(leftovers, [])
 
+    def fault_shim(self, user=None, **faults):
+        """Environment that preloads the fault shim on the settings file's names."""
+        shim = os.environ.get("ZELKA_FAULT_SHIM")
+        if not shim:
+            self.skipTest("ZELKA_FAULT_SHIM unset (ctest sets it)")
+        asan = ":".join(o for o in (os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0")
+                        if o)
+        return dict({f"ZELKA_FAULT_{k.upper()}": str(v) for k, v in faults.items()},
+                    LD_PRELOAD=shutil.copy(shim, user.copy) if user and user.copy else shim,
+                    ZELKA_FAULT_NAME="ZELKA!.DAT", ASAN_OPTIONS=asan)
+
+    def drag_to(self, face, x, y):
+        """Drags the face by its top, a change the clock saves at once."""
+        self.x.drag(face[1] + 30, face[2] + 20, x - face[1], y - face[2])
+        self.assertTrue(wait_until(lambda: self.x.face()[1:3] == (x, y), 5))
+
+    def test_an_in_place_save_cut_short_is_finished_at_the_next_start(self):
+        user = Unprivileged()
+        self.addCleanup(user.close)
+        self.run_.cleanup()
+        self.run_ = Zelka(self.x, session=user)
+        old, new = (settings_file(windowX=x, windowY=x, alarms=[(6, 0)]) for x in (12, 77))
+        self.run_.write(old)
+        os.chmod(self.run_.dir, 0o555)
+        self.run_.own_dir = False  # removed once its mode is back
+        self.addCleanup(shutil.rmtree, self.run_.dir, ignore_errors=True)
+        self.addCleanup(os.chmod, self.run_.dir, 0o755)
+        # The disk fails after 20 bytes of each rewrite: while running (one warning), at quit.
+        shim = self.fault_shim(user, write_after=20)
+        face = self.start(**shim)
+        self.drag_to(face, 77, 77)
+        self.assertIsNotNone(self.run_.answer_message_box(), "the failed save not reported")
+        self.assertTrue(wait_until(lambda: not self.x.message_box(), 5))
+        self.x.close_request(face[0])
+        self.assertIsNotNone(self.run_.answer_message_box(), "the failed quit not reported")
+        self.assertEqual(self.run_.wait_exit(), 8)
+        self.assertEqual(self.run_.read(), new[:20] + old[20:])
+        # The next start finishes the rewrite before it reads the file: no damage to report.
+        for name in shim:
+            self.run_.env.pop(name)
+        face = self.start()
+        self.assertEqual((self.run_.read(), self.x.face()[1:3]), (new, (77, 77)))
+        self.assertIsNone(self.x.message_box())
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+        self.assertEqual(os.listdir(os.path.join(self.run_.runtime, "state", "zelka")), [])
+
+    def test_a_slow_disk_never_stops_the_face(self):
+        face = self.start(settings_file(), **self.fault_shim(fsync_sleep_ms=3000))
+        self.drag_to(face, 55, 66)
+        time.sleep(0.5)  # the save is in its three-second sync
+        path, shots = os.path.join(self.run_.dir, "face.png"), set()
+        for i in range(8):
+            self.x.screenshot(path, 55 + 3, 66 + 3, 151, 130)
+            with open(path, "rb") as f:
+                shots.add(f.read())
+            time.sleep(0.25)
+        self.assertGreater(len(shots), 1, "the face stood still while the disk synced")
+        # The quit waits for that save, then syncs its own.
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(20), 0)
+        self.assertEqual(window_position(self.run_.read()), (55, 66))
+
     def stop_area_pixels(self):
         path = os.path.join(self.run_.dir, "shot.png")
         self.x.screenshot(path, 3 + 37, 3 + 106, 62, 16)

@@ -122,19 +122,23 @@ class Startup(unittest.TestCase):
     def test_stale_temporaries_removed_at_start(self):
         run = self.zelka()
         run.write(settings_file(windowX=10))
-        stale = ["ZELKA!.DAT.aB3xYz", "ZELKA!.DAT.0Qw9Er"]
+        stale = [".ZELKA!.DAT.tmp-aB3xYz", ".ZELKA!.DAT.tmp-abcdef", ".ZELKA!.DAT.tmp-202401"]
         kept = ["ZELKA!.DAT.damaged", "ZELKA!.DAT.lock", "ZELKA!.DAT.lock.rmlink",
-                "ZELKA!.DAT.backup", "Ring.wav"]
+                "ZELKA!.DAT.backup", "ZELKA!.DAT.Backup", "ZELKA!.DAT.bak001",
+                "ZELKA!.DAT.save01", "ZELKA!.DAT.Copy02", "ZELKA!.DAT.aB3xYz", "Ring.wav"]
         for name in stale + kept:
             if not os.path.exists(run.path(name)):
                 run.write(b"partial", name)
-        os.mkdir(run.path("ZELKA!.DAT.dIr123"))
-        os.symlink(run.path("Ring.wav"), run.path("ZELKA!.DAT.LiNk45"))
+            # Left by an earlier run, well before this one starts.
+            os.utime(run.path(name), (time.time() - 3600,) * 2)
+        os.mkdir(run.path(".ZELKA!.DAT.tmp-dIr123"))
+        os.symlink(run.path("Ring.wav"), run.path(".ZELKA!.DAT.tmp-LiNk45"))
         run.start()
         self.assertIsNotNone(run.wait_face())
         names = set(os.listdir(run.dir))
         self.assertEqual(names & set(stale), set())
-        self.assertLessEqual(set(kept) | {"ZELKA!.DAT.dIr123", "ZELKA!.DAT.LiNk45"}, names)
+        self.assertLessEqual(set(kept) | {".ZELKA!.DAT.tmp-dIr123", ".ZELKA!.DAT.tmp-LiNk45"},
+                             names)
         self.assertEqual(self.close_and_wait(run), 0)
         self.assertEqual(window_position(run.read()), (10, 0))
 
