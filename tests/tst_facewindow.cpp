@@ -1,5 +1,6 @@
 #include "facewindow.h"
 
+#include "countingstore.h"
 #include "fakeclock.h"
 #include "fakefilepicker.h"
 #include "recordingmessageboxes.h"
@@ -60,22 +61,22 @@ public:
 };
 
 struct Face {
-    Settings settings;
-    AlarmList alarms;
+    CountingStore store;
+    Settings &settings = store.settings();
+    AlarmList &alarms = store.alarms();
     RecordingSound sound;
     FakeClock clock;
     FakeFilePicker files;
     RecordingMessageBoxes boxes;
     RecordingNotifier notifier;
-    int saves = 0;
-    int changes = 0;
+    int &saves = store.saves;
+    int &changes = store.changes;
     std::unique_ptr<FaceWindow> window;
 
     void create()
     {
-        window = std::make_unique<FaceWindow>(
-            settings, alarms, FaceServices{sound, clock, files, boxes, notifier},
-            [this](const Settings &) { ++saves; }, [this] { ++changes; });
+        window =
+            std::make_unique<FaceWindow>(store, FaceServices{sound, clock, files, boxes, notifier});
     }
 
     bool createShown()
@@ -777,15 +778,10 @@ private Q_SLOTS:
     {
         Face f;
         // A signal arrives while the save's failure message is showing.
-        int saves = 0;
-        f.window = std::make_unique<FaceWindow>(
-            f.settings, f.alarms, FaceServices{f.sound, f.clock, f.files, f.boxes, f.notifier},
-            [&](const Settings &) {
-                ++saves;
-                f.window->OnClose();
-            });
+        f.store.onSave = [&](SavePolicy) { f.window->OnClose(); };
+        f.create();
         f.window->OnClose();
-        QCOMPARE(saves, 1);
+        QCOMPARE(f.saves, 1);
         QVERIFY(f.window->isClosed());
     }
 

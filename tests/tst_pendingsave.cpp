@@ -84,14 +84,15 @@ private Q_SLOTS:
         QFETCH(QList<bool>, warned);
         int step = 0;
         QList<QString> warnings;
-        PendingSave pending(
-            [&] { return snapshot(QByteArray::number(step)); },
-            [&](const QByteArray &label) -> std::optional<FileFailure> {
-                if (fails[label.toInt()])
-                    return FileFailure{8, QStringLiteral("disk full ") + QLatin1String(label)};
-                return std::nullopt;
-            },
-            [&](const FileFailure &f) { warnings.append(f.message); }, 0);
+        PendingSave pending([&] { return snapshot(QByteArray::number(step)); },
+                            [&](const QByteArray &label) -> std::optional<FileFailure> {
+                                if (fails[label.toInt()])
+                                    return FileFailure{FailureKind::Write,
+                                                       QStringLiteral("disk full ") +
+                                                           QLatin1String(label)};
+                                return std::nullopt;
+                            },
+                            [&](const FileFailure &f) { warnings.append(f.message); }, 0);
         QList<QString> expected;
         for (step = 0; step < fails.size(); ++step) {
             pending.schedule();
@@ -136,7 +137,7 @@ private Q_SLOTS:
                                 const std::lock_guard lock(order);
                                 writes.append(label);
                                 if (label == "9")
-                                    return FileFailure{8, QStringLiteral("full")};
+                                    return FileFailure{FailureKind::Write, QStringLiteral("full")};
                                 return std::nullopt;
                             },
                             [&](const FileFailure &) { ++warnings; }, 0);

@@ -462,6 +462,10 @@ Cause: %3</translation>
         <source>设置文件格式错误。</source>
         <translation>The settings file&apos;s format is wrong.</translation>
     </message>
+    <message>
+        <source>上一次保存在 %1 秒内没有完成。</source>
+        <translation>The previous save did not finish within %1 seconds.</translation>
+    </message>
 </context>
 <context>
     <name>ZelkaApp</name>
@@ -476,10 +480,6 @@ Cause: %3</translation>
         <translation>Another program holds the lock on %1 and did not answer within a second, so the clock cannot start.
 Lock: %2
 Socket: %3 (%4)</translation>
-    </message>
-    <message>
-        <source>上一次保存在 %1 秒内没有完成。</source>
-        <translation>The previous save did not finish within %1 seconds.</translation>
     </message>
 </context>
 </TS>

@@ -22,9 +22,6 @@
 
 namespace {
 
-// The program's one alarm list, alive from static initialisation to process exit.
-AlarmList theAlarmList;
-
 // Read by the exit paths, one of which runs on Qt's Wayland event thread.
 std::atomic<ZelkaApp *> runningApp = nullptr;
 
@@ -116,14 +113,9 @@ timespec processStart()
 
 } // namespace
 
-ZelkaApp::ZelkaApp(int &argc, char **argv)
-    : QApplication(argc, argv), alarmList(theAlarmList),
-      pendingSave(
-          [this] { return snapshotRunning(); },
-          // settingsPath is set before the first save starts the writer.
-          [this](const QByteArray &bytes) { return SettingsFile::write(settingsPath, bytes); },
-          [this](const FileFailure &failure) { messageBoxes.warning(face.get(), failure.message); })
+ZelkaApp::ZelkaApp(int &argc, char **argv) : QApplication(argc, argv)
 {
+    QObject::connect(&store, &SettingsStore::failed, this, &ZelkaApp::saveFailed);
     setApplicationName(QStringLiteral("Zelka!"));
     installTranslations(*this);
     setQuitOnLastWindowClosed(false);
@@ -136,12 +128,45 @@ ZelkaApp::~ZelkaApp()
     qInstallMessageHandler(previousMessageHandler);
 }
 
+int ZelkaApp::exitStatus(FailureKind kind)
+{
+    switch (kind) {
+    case FailureKind::OpenSound:
+        return 1;
+    case FailureKind::Open:
+        return 2;
+    case FailureKind::OutOfMemoryReading:
+        return 3;
+    case FailureKind::Read:
+        return 4;
+    case FailureKind::Create:
+        return 5;
+    case FailureKind::OutOfMemoryWriting:
+        return 6;
+    case FailureKind::Format:
+        return 7;
+    case FailureKind::Write:
+        return 8;
+    case FailureKind::Permissions:
+        return 9;
+    }
+    return 8;
+}
+
 void ZelkaApp::fatal(const FileFailure &failure)
 {
     messageBoxes.warning(nullptr, failure.message);
     std::fflush(nullptr);
     // Leave at once: nothing else may run or be saved on a fatal path.
-    std::_Exit(failure.exitStatus);
+    std::_Exit(exitStatus(failure.kind));
+}
+
+void ZelkaApp::saveFailed(const FileFailure &failure, SavePolicy policy)
+{
+    if (policy == SavePolicy::Fatal)
+        fatal(failure);
+    // While the clock runs: it goes on after the warning.
+    messageBoxes.warning(face.get(), failure.message);
 }
 
 bool ZelkaApp::InitInstance()
@@ -164,12 +189,10 @@ bool ZelkaApp::InitInstance()
             fatal(*failure);
     }
 
-    Settings settings;
-    const LoadResult loaded = SettingsFile::load(QStringLiteral("ZELKA!.DAT"), settings, alarmList);
+    const LoadResult loaded = store.load(QStringLiteral("ZELKA!.DAT"));
     if (loaded.failure)
         fatal(*loaded.failure);
-    settingsPath = loaded.absolutePath;
-    SettingsFile::removeStaleTemporaries(settingsPath, processStart());
+    SettingsFile::removeStaleTemporaries(store.path(), processStart());
     if (loaded.decoded == SettingsCodec::Decoded::Damaged)
         messageBoxes.warning(nullptr, QCoreApplication::translate(
                                           "ZelkaApp", "ZELKA!.DAT 已损坏. 设置不会被载入。"));
@@ -177,9 +200,8 @@ bool ZelkaApp::InitInstance()
     sound = std::make_unique<SdlSound>();
     // An alarm that cannot be heard says so where the user looks while it rings.
     sound->onUnplayable = [this](const QString &reason) { notifier.addToRinging(reason); };
-    face = std::make_unique<FaceWindow>(
-        settings, alarmList, FaceServices{*sound, clock, files, messageBoxes, notifier},
-        [this](const Settings &s) { save(s); }, [this] { pendingSave.schedule(); });
+    face = std::make_unique<FaceWindow>(store,
+                                        FaceServices{*sound, clock, files, messageBoxes, notifier});
     instance->onKnock = [this] { face->bringToFront(); };
 
     // The session ending and a polite kill both save, exactly as a close request does.
@@ -214,34 +236,8 @@ void ZelkaApp::refuseStart()
 
 void ZelkaApp::saveIfStillRunning()
 {
-    if (!face || face->isClosed())
-        return;
     // No message box can be shown now; a failed save leaves the old file as it was, and so
     // does one that cannot start because a disk holds the last one up.
-    if (!pendingSave.drain(quitWait))
-        return;
-    Settings settings = face->settingsWithPosition();
-    SettingsFile::save(settingsPath, settings, alarmList);
-}
-
-void ZelkaApp::save(const Settings &settings)
-{
-    // This save writes everything a pending one would, once the one under way has ended.
-    if (!pendingSave.drain(quitWait))
-        fatal(FileFailure{
-            8,
-            QCoreApplication::translate("SettingsFile", "%1\n文件：%2\n原因：%3")
-                .arg(
-                    QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), settingsPath,
-                    QCoreApplication::translate("ZelkaApp", "上一次保存在 %1 秒内没有完成。")
-                        .arg(std::chrono::duration_cast<std::chrono::seconds>(quitWait).count()))});
-    if (auto failure = SettingsFile::save(settingsPath, settings, alarmList))
-        fatal(*failure);
-}
-
-std::optional<Encoded> ZelkaApp::snapshotRunning()
-{
-    if (!face || face->isClosed())
-        return std::nullopt;
-    return SettingsFile::encodeForSave(settingsPath, face->settingsWithPosition(), alarmList);
+    if (face)
+        store.save(SavePolicy::Silent);
 }

@@ -4,13 +4,12 @@
 #include "desktopnotifier.h"
 #include "filepicker.h"
 #include "messagebox.h"
-#include "pendingsave.h"
 #include "settingsfile.h"
+#include "settingsstore.h"
 #include "systemclock.h"
 
 #include <QApplication>
 
-#include <chrono>
 #include <memory>
 
 class FaceWindow;
@@ -40,15 +39,11 @@ public:
     void saveIfStillRunning();
 
 private:
+    // The exit status that names the failed step, as the manual lists them.
+    static int exitStatus(FailureKind kind);
     [[noreturn]] void fatal(const FileFailure &failure);
     [[noreturn]] void refuseStart();
-    // The quit path's save: a failure ends the process with its status.
-    void save(const Settings &settings);
-    // What a save while the clock runs writes; its failure is warned of, and the clock
-    // goes on.
-    std::optional<Encoded> snapshotRunning();
-    // How long a quit waits for a save under way on a slow disk.
-    static constexpr std::chrono::milliseconds quitWait{15000};
+    void saveFailed(const FileFailure &failure, SavePolicy policy);
 
     QtMessageBoxes messageBoxes;
     SystemClock clock;
@@ -56,9 +51,7 @@ private:
     DesktopNotifier notifier;
     std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<SdlSound> sound;
-    AlarmList &alarmList;
-    QString settingsPath;
-    PendingSave pendingSave;
+    SettingsStore store;
     std::unique_ptr<FaceWindow> face;
     std::unique_ptr<SignalWatcher> signalWatcher;
 };

@@ -27,134 +27,14 @@ const mode_t processUmask = [] {
     return mask;
 }();
 
-// Thrown inside decode when the data ends before a value is complete.
-struct Truncated {
-};
-
-// Each record holds at least two integers, an empty string, a switch and an empty string.
-constexpr qsizetype minRecordSize = 4 + 4 + 1 + 4 + 1;
-
-class Reader
-{
-public:
-    explicit Reader(QByteArrayView bytes) : data(bytes) {}
-
-    qsizetype remaining() const { return data.size() - pos; }
-    QByteArrayView rest() const { return data.sliced(pos); }
-
-    int32_t readInt()
-    {
-        const uint32_t v = readUnsigned(4);
-        return static_cast<int32_t>(v);
-    }
-    uint8_t readByte() { return uint8_t(readUnsigned(1)); }
-
-    QByteArray readString()
-    {
-        uint64_t length = readUnsigned(1);
-        if (length == 0xFF) {
-            length = readUnsigned(2);
-            if (length == 0xFFFF)
-                length = readUnsigned(4);
-        }
-        // Checked before allocating: a length can never claim more than the file holds.
-        if (length >= (uint64_t(1) << 31) || length > uint64_t(remaining()))
-            throw Truncated{};
-        QByteArray text(data.data() + pos, qsizetype(length));
-        pos += qsizetype(length);
-        return text;
-    }
-
-private:
-    uint32_t readUnsigned(int size)
-    {
-        if (remaining() < size)
-            throw Truncated{};
-        uint32_t v = 0;
-        for (int i = 0; i < size; ++i)
-            v |= uint32_t(uint8_t(data[pos + i])) << (8 * i);
-        pos += size;
-        return v;
-    }
-
-    QByteArrayView data;
-    qsizetype pos = 0;
-};
-
-void appendInt(QByteArray &out, int32_t value)
-{
-    const auto v = static_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i)
-        out.append(char((v >> (8 * i)) & 0xFF));
-}
-
-// The extension after the last record: weekdays, once-alarms, snooze and gentle start.
-// Readers of the plain format stop after the records and never see it.
-constexpr char extensionMagic[4] = {'Z', 'L', 'K', 'X'};
-constexpr uint8_t extensionVersion = 1;
-// Version, snooze, gentle start and the count, before the per-alarm pairs.
-constexpr uint32_t extensionFixedSize = 1 + 4 + 4 + 4;
-
-// Applies the extension in tail to settings and list when it is whole and agrees with
-// the records; anything else is left alone, as a plain reader would.
-void readExtension(QByteArrayView tail, int32_t n, Settings &settings, AlarmList &list)
-{
-    if (n != list.GetSize() || !tail.startsWith(QByteArrayView(extensionMagic, 4)) ||
-        tail.size() < 8)
-        return;
-    Reader in(tail.sliced(4));
-    const auto length = uint32_t(in.readInt());
-    // Checked first: every read below stays inside what the length promises.
-    if (length < extensionFixedSize + 2 * uint64_t(n) || length > uint64_t(in.remaining()))
-        return;
-    // A later version only adds fields after these; its extra bytes are skipped.
-    if (in.readByte() < extensionVersion)
-        return;
-    const int32_t snooze = in.readInt();
-    const int32_t gentle = in.readInt();
-    if (in.readInt() != n)
-        return;
-    settings.snoozeMinutes = snooze;
-    settings.gentleSeconds = gentle;
-    for (int i = 0; i < n; ++i) {
-        list[i].weekdays = in.readByte();
-        list[i].onceFlags = in.readByte();
-    }
-}
-
-bool needsExtension(const Settings &s, const AlarmList &list)
-{
-    if (s.snoozeMinutes != Settings::defaultSnoozeMinutes || s.gentleSeconds != 0)
-        return true;
-    for (int i = 0; i < list.GetSize(); ++i)
-        if (!list[i].isPlainDaily())
-            return true;
-    return false;
-}
-
-void appendExtension(QByteArray &out, const Settings &s, const AlarmList &list)
-{
-    out.append(extensionMagic, 4);
-    appendInt(out, int32_t(extensionFixedSize + 2 * uint32_t(list.GetSize())));
-    out.append(char(extensionVersion));
-    appendInt(out, s.snoozeMinutes);
-    appendInt(out, s.gentleSeconds);
-    appendInt(out, list.GetSize());
-    for (int i = 0; i < list.GetSize(); ++i) {
-        out.append(char(list[i].weekdays));
-        out.append(char(list[i].onceFlags));
-    }
-}
-
-QString describeReason(const QString &what, const QString &path, const QString &reason)
-{
-    return QCoreApplication::translate("SettingsFile", "%1\n文件：%2\n原因：%3")
-        .arg(what, path, reason);
-}
-
 QString describe(const QString &what, const QString &path, int error)
 {
-    return describeReason(what, path, QString::fromLocal8Bit(std::strerror(error)));
+    return SettingsFile::describe(what, path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+FileFailure failure(FailureKind kind, const QString &path, int error)
+{
+    return FileFailure{kind, describe(SettingsFile::whatFailed(kind), path, error)};
 }
 
 QString absolute(const QString &fileName)
@@ -256,22 +136,19 @@ std::optional<FileFailure> writeInPlace(const QString &path, const QByteArray &b
     if (error != 0) {
         if (fd >= 0)
             ::close(fd);
-        return FileFailure{
-            5, describe(QCoreApplication::translate("SettingsFile", "无法创建设置文件。"), path,
-                        error)};
+        return failure(FailureKind::Create, path, error);
     }
-    const QString what = QCoreApplication::translate("SettingsFile", "无法写入设置文件。");
     if (const int journalError = SaveJournal::write(path, bytes)) {
         ::close(fd);
-        return FileFailure{8, describe(what, SaveJournal::pathFor(path), journalError)};
+        return failure(FailureKind::Write, SaveJournal::pathFor(path), journalError);
     }
     // On failure the journal stays: the next start completes this rewrite.
     if (!rewrite(fd, bytes)) {
         closeKeepingErrno(fd);
-        return FileFailure{8, describe(what, path, errno)};
+        return failure(FailureKind::Write, path, errno);
     }
     if (::close(fd) != 0)
-        return FileFailure{8, describe(what, path, errno)};
+        return failure(FailureKind::Write, path, errno);
     SaveJournal::remove(path);
     return std::nullopt;
 }
@@ -286,34 +163,26 @@ std::optional<FileFailure> writeReplacing(const QString &path, const QByteArray 
     if (fd < 0 && (errno == EACCES || errno == EPERM))
         return writeInPlace(path, bytes, errno);
     if (fd < 0)
-        return FileFailure{
-            5, describe(QCoreApplication::translate("SettingsFile", "无法创建设置文件。"), path,
-                        errno)};
+        return failure(FailureKind::Create, path, errno);
 
-    auto fail = [&](int status, int error) {
+    auto fail = [&](FailureKind kind, int error) {
         ::close(fd);
         ::unlink(tempName.constData());
-        return FileFailure{
-            status, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"),
-                             path, error)};
+        return failure(kind, path, error);
     };
     if (::fchmod(fd, mode) != 0)
-        return fail(5, errno);
+        return fail(FailureKind::Create, errno);
     if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
-        return fail(8, errno);
+        return fail(FailureKind::Write, errno);
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(tempName.constData());
-        return FileFailure{
-            8, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), path,
-                        error)};
+        return failure(FailureKind::Write, path, error);
     }
     if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0) {
         const int error = errno;
         ::unlink(tempName.constData());
-        return FileFailure{
-            8, describe(QCoreApplication::translate("SettingsFile", "无法写入设置文件。"), path,
-                        error)};
+        return failure(FailureKind::Write, path, error);
     }
     makeRenameDurable(path);
     // A journal left by an in-place rewrite that failed is older than this file now.
@@ -462,91 +331,38 @@ bool before(const struct timespec &a, const struct timespec &b)
 
 } // namespace
 
-namespace SettingsCodec {
-
-Decoded decode(QByteArrayView bytes, Settings &settings, AlarmList &list)
-{
-    if (bytes.isEmpty())
-        return Decoded::Empty;
-    Settings read;
-    try {
-        Reader in(bytes);
-        read.windowX = in.readInt();
-        read.windowY = in.readInt();
-        read.alwaysOnTop = in.readInt();
-        read.hideFromTaskbar = in.readInt();
-        read.alarmsDisabled = in.readInt();
-        read.limitRinging = in.readInt();
-        read.maxRingSeconds = in.readInt();
-        read.chimeOn = in.readInt();
-        read.chimeMinutes = in.readInt();
-        read.chimeSound = in.readString();
-        const int32_t n = in.readInt();
-        if (n > 0 && n > in.remaining() / minRecordSize)
-            throw Truncated{};
-        for (int32_t i = 0; i < n; ++i) {
-            AlarmEntry e;
-            e.hour = in.readInt();
-            e.minute = in.readInt();
-            e.message = in.readString();
-            e.showMessage = in.readInt();
-            e.sound = in.readString();
-            list.SetAtGrow(i, e);
-        }
-        readExtension(in.rest(), n, read, list);
-    } catch (const Truncated &) {
-        settings = Settings();
-        list.SetSize(0);
-        return Decoded::Damaged;
-    }
-    settings = read;
-    return Decoded::Loaded;
-}
-
-void appendString(QByteArray &out, const QByteArray &text)
-{
-    const auto length = uint64_t(text.size());
-    if (length < 0xFF) {
-        out.append(char(length));
-    } else if (length < 0xFFFE) {
-        out.append(char(0xFF));
-        out.append(char(length & 0xFF));
-        out.append(char(length >> 8));
-    } else {
-        if (length > std::numeric_limits<uint32_t>::max())
-            throw std::length_error("string too long for the settings file");
-        out.append(char(0xFF));
-        out.append(char(0xFF));
-        out.append(char(0xFF));
-        appendInt(out, int32_t(uint32_t(length)));
-    }
-    out.append(text);
-}
-
-QByteArray encode(const Settings &s, const AlarmList &list)
-{
-    QByteArray out;
-    for (int32_t v : {s.windowX, s.windowY, s.alwaysOnTop, s.hideFromTaskbar, s.alarmsDisabled,
-                      s.limitRinging, s.maxRingSeconds, s.chimeOn, s.chimeMinutes})
-        appendInt(out, v);
-    appendString(out, s.chimeSound);
-    appendInt(out, list.GetSize());
-    for (int i = 0; i < list.GetSize(); ++i) {
-        const AlarmEntry &e = list[i];
-        appendInt(out, e.hour);
-        appendInt(out, e.minute);
-        appendString(out, e.message);
-        appendInt(out, e.showMessage);
-        appendString(out, e.sound);
-    }
-    if (needsExtension(s, list))
-        appendExtension(out, s, list);
-    return out;
-}
-
-} // namespace SettingsCodec
-
 namespace SettingsFile {
+
+QString whatFailed(FailureKind kind)
+{
+    switch (kind) {
+    case FailureKind::OpenSound:
+        return QCoreApplication::translate("SettingsFile", "无法打开声音文件。");
+    case FailureKind::Open:
+        return QCoreApplication::translate("SettingsFile", "无法打开设置文件。");
+    case FailureKind::OutOfMemoryReading:
+        return QCoreApplication::translate("SettingsFile", "读取设置文件时内存不足。");
+    case FailureKind::Read:
+        return QCoreApplication::translate("SettingsFile", "读取设置文件时出错。");
+    case FailureKind::Create:
+        return QCoreApplication::translate("SettingsFile", "无法创建设置文件。");
+    case FailureKind::OutOfMemoryWriting:
+        return QCoreApplication::translate("SettingsFile", "写入设置文件时内存不足。");
+    case FailureKind::Format:
+        return QCoreApplication::translate("SettingsFile", "设置文件格式错误。");
+    case FailureKind::Permissions:
+        return QCoreApplication::translate("SettingsFile", "无法更改设置文件的属性。");
+    case FailureKind::Write:
+        break;
+    }
+    return QCoreApplication::translate("SettingsFile", "无法写入设置文件。");
+}
+
+QString describe(const QString &what, const QString &path, const QString &reason)
+{
+    return QCoreApplication::translate("SettingsFile", "%1\n文件：%2\n原因：%3")
+        .arg(what, path, reason);
+}
 
 std::optional<FileFailure> checkReadable(const QString &fileName)
 {
@@ -563,9 +379,7 @@ std::optional<FileFailure> checkReadable(const QString &fileName)
         ::close(fd);
     if (error == 0)
         return std::nullopt;
-    return FileFailure{1,
-                       describe(QCoreApplication::translate("SettingsFile", "无法打开声音文件。"),
-                                absolute(fileName), error)};
+    return failure(FailureKind::OpenSound, absolute(fileName), error);
 }
 
 LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
@@ -574,11 +388,11 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
     result.absolutePath = absolute(fileName);
     Opened opened = openForLoad(fileName);
     if (opened.fd < 0) {
-        const QString what = QCoreApplication::translate("SettingsFile", "无法打开设置文件。");
         result.failure =
-            FileFailure{2, opened.refusal.isEmpty()
-                               ? describe(what, result.absolutePath, opened.error)
-                               : describeReason(what, result.absolutePath, opened.refusal)};
+            opened.refusal.isEmpty()
+                ? failure(FailureKind::Open, result.absolutePath, opened.error)
+                : FileFailure{FailureKind::Open, describe(whatFailed(FailureKind::Open),
+                                                          result.absolutePath, opened.refusal)};
         return result;
     }
     const int fd = opened.fd;
@@ -592,9 +406,7 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
                                O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         const bool replayed = out >= 0 && rewrite(out, *bytes);
         if (!replayed)
-            qWarning().noquote() << describe(
-                QCoreApplication::translate("SettingsFile", "无法写入设置文件。"),
-                result.absolutePath, errno);
+            qWarning().noquote() << failure(FailureKind::Write, result.absolutePath, errno).message;
         if (out >= 0)
             ::close(out);
         if (replayed) {
@@ -616,10 +428,7 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
                 if (n < 0) {
                     const int readError = errno;
                     ::close(fd);
-                    result.failure =
-                        FileFailure{4, describe(QCoreApplication::translate("SettingsFile",
-                                                                            "读取设置文件时出错。"),
-                                                result.absolutePath, readError)};
+                    result.failure = failure(FailureKind::Read, result.absolutePath, readError);
                     return result;
                 }
                 if (n == 0)
@@ -639,9 +448,7 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
         ::close(fd);
         settings = Settings();
         list.SetSize(0);
-        result.failure = FileFailure{
-            3, describe(QCoreApplication::translate("SettingsFile", "读取设置文件时内存不足。"),
-                        result.absolutePath, ENOMEM)};
+        result.failure = failure(FailureKind::OutOfMemoryReading, result.absolutePath, ENOMEM);
         return result;
     }
     if (result.decoded == SettingsCodec::Decoded::Damaged)
@@ -656,13 +463,9 @@ Encoded encodeForSave(const QString &path, const Settings &settings, const Alarm
     try {
         out.bytes = SettingsCodec::encode(settings, list);
     } catch (const std::bad_alloc &) {
-        out.failure = FileFailure{
-            6, describe(QCoreApplication::translate("SettingsFile", "写入设置文件时内存不足。"),
-                        path, ENOMEM)};
+        out.failure = failure(FailureKind::OutOfMemoryWriting, path, ENOMEM);
     } catch (const std::length_error &) {
-        out.failure = FileFailure{
-            7, describe(QCoreApplication::translate("SettingsFile", "设置文件格式错误。"), path,
-                        EOVERFLOW)};
+        out.failure = failure(FailureKind::Format, path, EOVERFLOW);
     }
     return out;
 }
@@ -677,16 +480,12 @@ std::optional<FileFailure> write(const QString &path, const QByteArray &bytes)
     // through.
     if (::lstat(name.constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
-            return FileFailure{
-                5, describe(QCoreApplication::translate("SettingsFile", "无法创建设置文件。"), path,
-                            EISDIR)};
+            return failure(FailureKind::Create, path, EISDIR);
         // A read-only file is made writable again before it is replaced.
         if (S_ISREG(st.st_mode)) {
             mode = (st.st_mode & 07777) | S_IWUSR;
             if (!(st.st_mode & S_IWUSR) && ::chmod(name.constData(), mode) != 0)
-                return FileFailure{9, describe(QCoreApplication::translate(
-                                                   "SettingsFile", "无法更改设置文件的属性。"),
-                                               path, errno)};
+                return failure(FailureKind::Permissions, path, errno);
         }
     }
     return writeReplacing(path, bytes, mode);

@@ -2,34 +2,32 @@
 
 #include "alarmlist.h"
 #include "settings.h"
+#include "settingscodec.h"
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
 #include <ctime>
 #include <optional>
 
-// The settings file's byte codec: little-endian 32-bit integers and length-prefixed
-// byte strings (1, 3 or 7 byte prefix), no header.
-namespace SettingsCodec {
+// The step around the settings file or the default sounds that failed.
+enum class FailureKind {
+    OpenSound, // a default sound cannot be opened
+    Open,      // the settings file cannot be opened or created for the load
+    OutOfMemoryReading,
+    Read,
+    Create, // no file can be made to hold the save
+    OutOfMemoryWriting,
+    Format, // the data cannot be put in the file's format
+    Write,
+    Permissions, // a read-only file cannot be made writable
+};
 
-enum class Decoded { Empty, Loaded, Damaged };
-
-// Fills settings and list from bytes. On damage both are reset: defaults, empty list.
-// Never allocates more than the input's size for strings, however hostile the input.
-Decoded decode(QByteArrayView bytes, Settings &settings, AlarmList &list);
-
-void appendString(QByteArray &out, const QByteArray &text);
-QByteArray encode(const Settings &settings, const AlarmList &list);
-
-} // namespace SettingsCodec
-
-// A fatal failure around the settings file or the default sounds, with the process exit
-// status that names the failing step and a message that names the cause and the file.
+// A failure around the settings file or the default sounds: its kind, and a message that
+// names the cause and the file.
 struct FileFailure {
-    int exitStatus = 0;
+    FailureKind kind = FailureKind::Write;
     QString message;
 };
 
@@ -39,7 +37,8 @@ struct LoadResult {
     std::optional<FileFailure> failure;
 };
 
-// The bytes a save writes, or why they could not be made (exit status 6 or 7).
+// The bytes a save writes, or why they could not be made (out of memory, or a string the format
+// cannot hold).
 struct Encoded {
     QByteArray bytes;
     std::optional<FileFailure> failure;
@@ -47,15 +46,20 @@ struct Encoded {
 
 namespace SettingsFile {
 
+// What failed, in the user's words.
+QString whatFailed(FailureKind kind);
+// A failure's message: what failed, the file, and why.
+QString describe(const QString &what, const QString &path, const QString &reason);
+
 // No settings file comes near this size; a bigger one is refused as damaged unread.
 constexpr qint64 maxFileSize = qint64(64) << 20;
 
-// Checks that a file can be opened for reading (exit status 1 when not).
+// Checks that a file can be opened for reading.
 std::optional<FileFailure> checkReadable(const QString &fileName);
 
 // Opens or creates fileName without truncating it and decodes it into settings and list.
 // A symbolic link is followed only when the link and the file it names both belong to the
-// effective user; otherwise the load fails as an open failure (exit status 2). A damaged
+// effective user; otherwise the load fails as an open failure. A damaged
 // file is copied aside as "<path>.damaged" at once, best-effort (a failure is only
 // reported on stderr), and stays at path until the next save replaces it; a copy of the
 // same size and time already there is kept rather than made again. A complete journal

@@ -62,11 +62,10 @@ void drawFrame(QPainter &p)
 
 } // namespace
 
-FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices services,
-                       SaveFunction save, ChangeFunction changed)
-    : QWidget(nullptr, styleFlags(loaded)), stored(loaded), alarmList(alarms), services(services),
-      saveSettings(std::move(save)), changed(std::move(changed)),
-      works(stored, alarms, *this, services.sound, services.clock),
+FaceWindow::FaceWindow(SettingsStore &store, FaceServices services)
+    : QWidget(nullptr, styleFlags(store.settings())), store(store), stored(store.settings()),
+      alarmList(store.alarms()), services(services),
+      works(stored, alarmList, *this, services.sound, services.clock),
       handCursor(QPixmap(QStringLiteral(":/art/hand.png")), 5, 0)
 {
     setWindowTitle(QStringLiteral("Zelka!"));
@@ -88,6 +87,8 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
     setAttribute(Qt::WA_AlwaysShowToolTips);
     loadSkin();
     works.create();
+    // A save while the clock runs writes where the window is now.
+    connect(&store, &SettingsStore::aboutToSave, this, &FaceWindow::recordPosition);
     services.notifier.onStop = [this] { pressStop(); };
     services.notifier.onSnooze = [this] { pressSnooze(); };
     if (X11Window::available()) {
@@ -239,8 +240,7 @@ void FaceWindow::alarmsChanged()
 
 void FaceWindow::reportChange()
 {
-    if (changed)
-        changed();
+    store.save(SavePolicy::Warn);
 }
 
 void FaceWindow::bringToFront()
@@ -330,18 +330,12 @@ bool FaceWindow::positionKnown()
     return QGuiApplication::platformName() != QLatin1String("wayland");
 }
 
-Settings FaceWindow::settingsWithPosition()
-{
-    recordPosition();
-    return stored;
-}
-
 void FaceWindow::saveNow()
 {
     if (closed)
         return;
     recordPosition();
-    saveSettings(stored);
+    store.save(SavePolicy::Fatal);
 }
 
 void FaceWindow::closeUnderDialogs()
@@ -365,7 +359,8 @@ void FaceWindow::OnClose()
     closing = true;
     recordPosition();
     releaseSkin();
-    saveSettings(stored);
+    store.save(SavePolicy::Fatal);
+    store.finish();
     closed = true;
     hide();
     // A tool window does not end the application when it closes: end it here.

@@ -6,6 +6,7 @@
 #include "facebuttons.h"
 #include "facehost.h"
 #include "settings.h"
+#include "settingsstore.h"
 #include "skin.h"
 #include "sound.h"
 
@@ -47,14 +48,9 @@ class FaceWindow : public QWidget, private FaceHost
     Q_OBJECT
 
 public:
-    // save writes the settings and the alarm list; it does not return when that fails.
-    using SaveFunction = std::function<void(const Settings &)>;
-    // changed runs after every change the settings file carries: an alarm set or removed,
-    // options taken over, the end of a drag.
-    using ChangeFunction = std::function<void()>;
-
-    FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices services, SaveFunction save,
-               ChangeFunction changed = {});
+    // The window borrows the store's settings and alarms and saves through it: at once on
+    // the quit path, soon after every change the settings file carries.
+    FaceWindow(SettingsStore &store, FaceServices services);
     ~FaceWindow() override;
 
     static constexpr int windowWidth = 157;
@@ -73,8 +69,6 @@ public:
     // Saves as OnClose does but keeps running: the desktop session is ending.
     void saveNow();
     bool isClosed() const { return closed; }
-    // The settings with the window's last known position.
-    Settings settingsWithPosition();
     // Shows the face above other windows and gives it the keyboard: a second start asked.
     void bringToFront();
     // What the stop button does, from wherever it is asked; nothing unless it rings.
@@ -131,11 +125,10 @@ private:
     void copyIntoSheet(OptionsSheet &sheet) const;
     void copyFromSheet(const OptionsSheet &sheet);
 
-    Settings stored;
+    SettingsStore &store;
+    Settings &stored;
     AlarmList &alarmList;
     FaceServices services;
-    SaveFunction saveSettings;
-    ChangeFunction changed;
     std::array<QImage, Skin::bitmapCount> skin;
     Clockwork works;
     FaceButtons::Hover buttons{*this};
