@@ -1,4 +1,5 @@
 #include "gbk.h"
+#include "logcapture.h"
 #include "sdlsound.h"
 #include "wavebytes.h"
 
@@ -132,43 +133,6 @@ int peak(const QString &name, qsizetype fromFrame = 0, qsizetype frames = -1)
             std::max(loudest, std::abs(int(qint16(quint8(bytes[i]) | quint8(bytes[i + 1]) << 8))));
     return loudest;
 }
-
-// What the code under test writes to stderr while it lives.
-class StderrCapture
-{
-public:
-    explicit StderrCapture(const QString &name) : name(name)
-    {
-        std::fflush(stderr);
-        saved = ::dup(2);
-        const int fd =
-            ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, 2);
-        ::close(fd);
-    }
-    ~StderrCapture() { restore(); }
-    QStringList lines()
-    {
-        restore();
-        QFile f(name);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromLocal8Bit(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    }
-
-private:
-    void restore()
-    {
-        if (saved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(saved, 2);
-        ::close(saved);
-        saved = -1;
-    }
-    QString name;
-    int saved = -1;
-};
 
 // Issues one of the requests by name; the result of startIfIdle, otherwise true.
 bool request(SdlSound &sound, const QByteArray &kind, const QByteArray &path)
@@ -681,7 +645,7 @@ void TestSdlSound::unheardAlarmToldOnce()
     writeFile(dir.filePath(QStringLiteral("notes.wav")), QByteArrayLiteral("RIFF....AVI LIST"));
     auto useDriver = envFor("SDL_AUDIODRIVER", driver);
     const QString name = Gbk::toUnicode(file);
-    StderrCapture capture(dir.filePath(QStringLiteral("stderr.txt")));
+    LogCapture capture;
     QStringList reasons;
     {
         SdlSound sound;
@@ -704,6 +668,8 @@ void TestSdlSound::unheardAlarmToldOnce()
     }
     // One line, however often the file was asked for.
     QCOMPARE(lines.filter(cause).size(), 1);
+    QVERIFY2(lines.filter(cause).first().startsWith(QStringLiteral("zelka: ")),
+             qPrintable(lines.join(u'\n')));
     QVERIFY2(lines.filter(cause).first().contains(name), qPrintable(lines.join(u'\n')));
 }
 

@@ -33,7 +33,7 @@ private Q_SLOTS:
         const QString file = folder.filePath(QStringLiteral("ZELKA!.DAT"));
         SingleInstance first(file);
         int knocks = 0;
-        first.onKnock = [&] { ++knocks; };
+        QObject::connect(&first, &SingleInstance::knock, [&] { ++knocks; });
         QCOMPARE(first.claim(), Claim::Run);
         {
             SingleInstance second(file);

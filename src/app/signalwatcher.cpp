@@ -19,7 +19,7 @@ extern "C" void onSignal(int signo)
 
 } // namespace
 
-SignalWatcher::SignalWatcher(std::function<void(int)> onSignal_) : handler(std::move(onSignal_))
+SignalWatcher::SignalWatcher()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeFds) != 0)
         return;
@@ -45,5 +45,5 @@ void SignalWatcher::drain()
 {
     char byte = 0;
     while (::read(pipeFds[1], &byte, 1) == 1)
-        handler(int(static_cast<unsigned char>(byte)));
+        Q_EMIT received(int(static_cast<unsigned char>(byte)));
 }

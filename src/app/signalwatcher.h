@@ -3,19 +3,21 @@
 #include <QObject>
 #include <QSocketNotifier>
 
-#include <functional>
-
-// Turns SIGTERM, SIGINT and SIGHUP into a call on the event loop. The handler itself only
+// Turns SIGTERM, SIGINT and SIGHUP into a signal on the event loop. The handler itself only
 // writes one byte to a pipe; all real work happens afterwards, outside the handler.
 class SignalWatcher : public QObject
 {
+    Q_OBJECT
+
 public:
-    explicit SignalWatcher(std::function<void(int)> onSignal);
+    SignalWatcher();
     ~SignalWatcher() override;
+
+Q_SIGNALS:
+    void received(int signo);
 
 private:
     void drain();
 
-    std::function<void(int)> handler;
     QSocketNotifier *notifier = nullptr;
 };

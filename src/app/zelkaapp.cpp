@@ -4,6 +4,7 @@
 #include "sdlsound.h"
 #include "signalwatcher.h"
 #include "singleinstance.h"
+#include "zelkalog.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -202,10 +203,12 @@ bool ZelkaApp::InitInstance()
     sound->onUnplayable = [this](const QString &reason) { notifier.addToRinging(reason); };
     face = std::make_unique<FaceWindow>(store,
                                         FaceServices{*sound, clock, files, messageBoxes, notifier});
-    instance->onKnock = [this] { face->bringToFront(); };
+    QObject::connect(instance.get(), &SingleInstance::knock, face.get(), &FaceWindow::bringToFront);
 
     // The session ending and a polite kill both save, exactly as a close request does.
-    signalWatcher = std::make_unique<SignalWatcher>([this](int) { face->OnClose(); });
+    signalWatcher = std::make_unique<SignalWatcher>();
+    QObject::connect(signalWatcher.get(), &SignalWatcher::received, face.get(),
+                     &FaceWindow::OnClose);
     QObject::connect(this, &QGuiApplication::commitDataRequest, this,
                      [this](QSessionManager &) { face->saveNow(); });
 
@@ -221,10 +224,10 @@ void ZelkaApp::refuseStart()
 {
     // Leaving quietly would look as if the clock never started.
     const QString path = SingleInstance::canonicalPath(QStringLiteral("ZELKA!.DAT"));
-    std::fprintf(stderr,
-                 "zelka: another process holds the lock %s on %s and did not answer on %s (%s)\n",
-                 qPrintable(instance->lockPath()), qPrintable(path),
-                 qPrintable(instance->socketPath()), qPrintable(instance->refusal()));
+    qCWarning(zelkaLog).noquote().nospace()
+        << "another process holds the lock " << instance->lockPath() << " on " << path
+        << " and did not answer on " << instance->socketPath() << " (" << instance->refusal()
+        << ")";
     messageBoxes.warning(
         nullptr,
         QCoreApplication::translate("ZelkaApp", "另一个程序占用着 %1 的锁，一秒内没有应答，"

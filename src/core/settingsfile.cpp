@@ -1,9 +1,9 @@
 #include "settingsfile.h"
 
 #include "savejournal.h"
+#include "zelkalog.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -225,7 +225,7 @@ void keepDamagedCopy(int fd, const struct stat &st, const QString &path)
         makeRenameDurable(backup);
         return;
     }
-    qWarning().noquote() << describe(
+    qCWarning(zelkaLog).noquote() << describe(
         QCoreApplication::translate("SettingsFile", "无法保留损坏的设置文件的副本。"), backup,
         error);
 }
@@ -406,7 +406,8 @@ LoadResult load(const QString &fileName, Settings &settings, AlarmList &list)
                                O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         const bool replayed = out >= 0 && rewrite(out, *bytes);
         if (!replayed)
-            qWarning().noquote() << failure(FailureKind::Write, result.absolutePath, errno).message;
+            qCWarning(zelkaLog).noquote()
+                << failure(FailureKind::Write, result.absolutePath, errno).message;
         if (out >= 0)
             ::close(out);
         if (replayed) {

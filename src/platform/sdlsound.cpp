@@ -2,6 +2,7 @@
 
 #include "gbk.h"
 #include "wavefile.h"
+#include "zelkalog.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -187,7 +188,7 @@ void say(const Failure &failure)
     if (said.contains(failure.key))
         return;
     said.insert(failure.key);
-    std::fprintf(stderr, "Zelka!: %s\n", failure.reason.toLocal8Bit().constData());
+    qCWarning(zelkaLog).noquote() << failure.reason;
 }
 
 // Why the walker refused a header, or nothing when the file is not a WAVE file at all.

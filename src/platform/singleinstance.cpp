@@ -1,12 +1,13 @@
 #include "singleinstance.h"
 
+#include "zelkalog.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -125,9 +126,8 @@ SingleInstance::Claim SingleInstance::claim()
     if (!takeLock()) {
         if (lockFd < 0) {
             // No place for the lock: better two clocks than none.
-            std::fprintf(stderr,
-                         "zelka: cannot create the lock %s; not guarding against a second clock\n",
-                         qPrintable(lockFileName));
+            qCWarning(zelkaLog).noquote().nospace() << "cannot create the lock " << lockFileName
+                                                    << "; not guarding against a second clock";
             return Claim::Run;
         }
         const auto deadline = std::chrono::steady_clock::now() + answerWait;
@@ -187,10 +187,9 @@ void SingleInstance::listen()
     ::unlink(address.sun_path);
     if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0 ||
         ::chmod(address.sun_path, 0600) != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        std::fprintf(stderr,
-                     "zelka: cannot listen on %s (%s); a second start cannot reach this "
-                     "clock\n",
-                     address.sun_path, std::strerror(errno));
+        qCWarning(zelkaLog).noquote().nospace()
+            << "cannot listen on " << address.sun_path << " (" << std::strerror(errno)
+            << "); a second start cannot reach this clock";
         ::close(fd);
         return;
     }
@@ -209,8 +208,8 @@ void SingleInstance::acceptKnocks()
         ::close(client);
         knocked = true;
     }
-    if (knocked && onKnock)
-        onKnock();
+    if (knocked)
+        Q_EMIT knock();
 }
 
 // 0 when the holder's socket took the connection, which is all a knock needs; else why not.

@@ -5,7 +5,6 @@
 #include <QStringList>
 
 #include <chrono>
-#include <functional>
 
 class QSocketNotifier;
 
@@ -16,6 +15,8 @@ class QSocketNotifier;
 // left it, so a clock that was killed never keeps the next one out.
 class SingleInstance : public QObject
 {
+    Q_OBJECT
+
 public:
     enum class Claim {
         Run,     // this process runs the clock
@@ -31,9 +32,6 @@ public:
 
     Claim claim();
 
-    // Runs in the first clock when a later start knocks.
-    std::function<void()> onKnock;
-
     // The settings file's path with every link and ".." resolved, existing or not.
     static QString canonicalPath(const QString &settingsFile);
     // The lock taken or found held; before claim(), the first place tried.
@@ -41,6 +39,10 @@ public:
     QString socketPath() const { return socketFileName; }
     // Why a refused claim got no answer.
     QString refusal() const { return refusalReason; }
+
+Q_SIGNALS:
+    // In the first clock, when a later start knocks.
+    void knock();
 
 private:
     bool takeLock();

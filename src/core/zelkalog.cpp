@@ -1,0 +1,3 @@
+#include "zelkalog.h"
+
+Q_LOGGING_CATEGORY(zelkaLog, "zelka")
