@@ -1,6 +1,7 @@
 // Preloaded into the clock by end-to-end tests to make one file's disk misbehave, on the
 // descriptors whose path contains $ZELKA_FAULT_NAME: past $ZELKA_FAULT_WRITE_AFTER bytes
-// writes fail with EIO; each fsync first sleeps $ZELKA_FAULT_FSYNC_SLEEP_MS.
+// writes fail with EIO; each fsync first sleeps $ZELKA_FAULT_FSYNC_SLEEP_MS; with
+// $ZELKA_FAULT_READ_FAILS at 1, positioned reads fail with EIO.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -54,4 +55,19 @@ extern "C" int fsync(int fd)
     if (ms > 0 && targeted(fd))
         ::nanosleep(&pause, nullptr);
     return real(fd);
+}
+
+extern "C" ssize_t pread64(int fd, void *buffer, size_t count, off64_t offset)
+{
+    static const auto real =
+        reinterpret_cast<ssize_t (*)(int, void *, size_t, off64_t)>(::dlsym(RTLD_NEXT, "pread64"));
+    if (setting("ZELKA_FAULT_READ_FAILS") > 0 && targeted(fd))
+        return errno = EIO, -1;
+    return real(fd, buffer, count, offset);
+}
+
+// The same call under its other name, whichever the clock was linked against.
+extern "C" ssize_t pread(int fd, void *buffer, size_t count, off_t offset)
+{
+    return pread64(fd, buffer, count, offset);
 }

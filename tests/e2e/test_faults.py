@@ -83,6 +83,29 @@ class Faults(ClockTestCase):
         leftovers = [n for n in os.listdir(self.run_.dir) if n.startswith("ZELKA!.DAT.")]
         self.assertEqual(leftovers, [])
 
+    def test_a_file_whose_mode_cannot_be_changed_ends_with_status_9(self):
+        if os.getuid() != 0:
+            self.skipTest("only root can own a file that the clock's user may not change")
+        user = Unprivileged()
+        self.addCleanup(user.close)
+        self.run_.cleanup()
+        self.run_ = Zelka(self.x, session=user)
+        self.run_.write(DEFAULT_FILE)
+        os.chown(self.run_.path(), 0, 0)
+        os.chmod(self.run_.path(), 0o444)
+        self.x.close_request(self.start()[0])
+        self.assertIsNotNone(self.run_.answer_message_box(), "not reported")
+        self.assertEqual(self.run_.wait_exit(), 9)
+        self.assertEqual(self.run_.read(), DEFAULT_FILE)
+
+    def test_a_read_error_at_the_start_ends_with_status_4(self):
+        self.run_.write(DEFAULT_FILE)
+        self.run_.env.update(self.fault_shim(read_fails=1))
+        self.run_.start()
+        self.assertIsNotNone(self.run_.answer_message_box(), "not reported")
+        self.assertEqual(self.run_.wait_exit(), 4)
+        self.assertIsNone(self.x.face(), "the face came up")
+
     def fault_shim(self, user=None, **faults):
         """Environment that preloads the fault shim on the settings file's names."""
         shim = os.environ.get("ZELKA_FAULT_SHIM")
