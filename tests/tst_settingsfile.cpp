@@ -1,5 +1,6 @@
 #include "gbk.h"
 #include "savejournal.h"
+#include "scratchfile.h"
 #include "settingsfile.h"
 
 #include <QDir>
@@ -91,19 +92,6 @@ QByteArray extension(uint32_t length, int version, int32_t snooze, int32_t gentl
     appendU32(out, uint32_t(gentle));
     appendU32(out, uint32_t(count));
     return out + pairs + extra;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 // Root passes every permission check, so tests of permissions run as nobody then.
@@ -511,17 +499,16 @@ private Q_SLOTS:
 
     void loadCreatesMissingFileEmpty()
     {
-        QTemporaryDir dir;
+        ScratchFile dir;
         QVERIFY(QDir::setCurrent(dir.path()));
-        Settings s = distinctSettings();
-        AlarmList list;
-        const LoadResult r = SettingsFile::load(QStringLiteral("ZELKA!.DAT"), s, list);
+        dir.settings = distinctSettings();
+        const LoadResult r = dir.load(std::nullopt, QStringLiteral("ZELKA!.DAT"));
         QVERIFY(!r.failure);
         QCOMPARE(r.decoded, SettingsCodec::Decoded::Empty);
         QCOMPARE(r.absolutePath, QDir(dir.path()).canonicalPath() + QStringLiteral("/ZELKA!.DAT"));
         QVERIFY(QFileInfo::exists(r.absolutePath));
         QCOMPARE(QFileInfo(r.absolutePath).size(), 0);
-        QCOMPARE(s, distinctSettings()); // an empty file leaves the values as they were
+        QCOMPARE(dir.settings, distinctSettings()); // an empty file leaves the values as they were
     }
 
     void failures_data()
@@ -539,25 +526,23 @@ private Q_SLOTS:
         QFETCH(QString, setUp);
         QFETCH(int, loadOutcome);
         QFETCH(int, saveOutcome);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        ScratchFile dir;
+        const QString &path = dir.file;
         if (setUp == QLatin1String("dir"))
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ZELKA!.DAT")));
         else
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        Settings s;
-        AlarmList list;
-        const LoadResult r = SettingsFile::load(path, s, list);
+        const LoadResult r = dir.load(std::nullopt);
         QVERIFY(r.failure);
         QCOMPARE(outcome(r.failure), loadOutcome);
         QVERIFY(r.failure->message.contains(path));
-        QCOMPARE(outcome(SettingsFile::save(path, s, list)), saveOutcome);
+        QCOMPARE(outcome(SettingsFile::save(path, dir.settings, dir.list)), saveOutcome);
     }
 
     void saveReplacesReadOnlyFileAndKeepsMode()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        ScratchFile dir;
+        const QString &path = dir.file;
         writeAll(path, "old");
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
         AlarmList list;
@@ -575,8 +560,8 @@ private Q_SLOTS:
 
     void saveRecreatesDeletedFile()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        ScratchFile dir;
+        const QString &path = dir.file;
         AlarmList list;
         QVERIFY(!SettingsFile::save(path, Settings(), list));
         QCOMPARE(readAll(path), defaultFile);
@@ -584,8 +569,8 @@ private Q_SLOTS:
 
     void failedSaveLeavesOldFile()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        ScratchFile dir;
+        const QString &path = dir.file;
         const QByteArray old = withAlarms(defaultFile, 1, record0730);
         writeAll(path, old);
         // The temporary file cannot be made where the directory has gone.
@@ -617,8 +602,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, before);
         QFETCH(int, fileMode);
         QFETCH(int, status);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        ScratchFile dir;
+        const QString &path = dir.file;
         if (fileMode) {
             writeAll(path, before);
             QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(fileMode)), 0);
@@ -691,8 +676,8 @@ private Q_SLOTS:
         QFETCH(bool, removed);
         if (kind == QLatin1String("foreign") && !runningAsRoot())
             QSKIP("only root can make a file of another owner (CI runs as root)");
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
+        ScratchFile dir;
+        const QString &path = dir.file;
         const QString entry = dir.filePath(name);
         writeAll(path, defaultFile);
         const QString target = dir.filePath(QStringLiteral("target"));
@@ -740,7 +725,7 @@ private Q_SLOTS:
         QFETCH(bool, followed);
         if (setUp.startsWith(QLatin1String("foreign")) && !runningAsRoot())
             QSKIP("only root can give a file to another owner (CI runs as root)");
-        QTemporaryDir dir;
+        ScratchFile dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("elsewhere")));
         const QString target = dir.filePath(QStringLiteral("elsewhere/real.dat"));
         const QString link = dir.filePath(QStringLiteral("ZELKA!.DAT"));
@@ -762,9 +747,9 @@ private Q_SLOTS:
         // Elsewhere, so that a relative link could only resolve from its own folder.
         QVERIFY(QDir::setCurrent(QDir::rootPath()));
 
-        Settings s;
-        AlarmList list;
-        const LoadResult r = SettingsFile::load(link, s, list);
+        Settings &s = dir.settings;
+        AlarmList &list = dir.list;
+        const LoadResult r = dir.load(std::nullopt, link);
         if (!followed) {
             QVERIFY(r.failure);
             QCOMPARE(r.failure->kind, FailureKind::Open);
@@ -798,13 +783,12 @@ private Q_SLOTS:
     void damagedFileKeptAsideAtLoad()
     {
         QFETCH(QByteArray, damaged);
-        QTemporaryDir dir;
+        ScratchFile dir;
         QVERIFY(QDir::setCurrent(dir.path()));
-        writeAll(QStringLiteral("ZELKA!.DAT"), damaged);
         writeAll(QStringLiteral("ZELKA!.DAT.damaged"), "older backup");
-        Settings s;
-        AlarmList list;
-        const LoadResult r = SettingsFile::load(QStringLiteral("ZELKA!.DAT"), s, list);
+        Settings &s = dir.settings;
+        AlarmList &list = dir.list;
+        const LoadResult r = dir.load(damaged, QStringLiteral("ZELKA!.DAT"));
         QCOMPARE(r.decoded, SettingsCodec::Decoded::Damaged);
         // Kept aside at once, and the file itself stays until the save replaces it.
         QVERIFY(readAll(QStringLiteral("ZELKA!.DAT.damaged")) == damaged);
@@ -826,15 +810,14 @@ private Q_SLOTS:
 
     void backupFailureDoesNotBlockTheSave()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("ZELKA!.DAT"));
-        writeAll(path, defaultFile.left(30));
+        ScratchFile dir;
+        const QString &path = dir.file;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ZELKA!.DAT.damaged")));
-        Settings s;
-        AlarmList list;
+        Settings &s = dir.settings;
+        AlarmList &list = dir.list;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(
                                                path + QStringLiteral(".damaged"))));
-        const LoadResult r = SettingsFile::load(path, s, list);
+        const LoadResult r = dir.load(defaultFile.left(30));
         QVERIFY(!r.failure);
         QCOMPARE(r.decoded, SettingsCodec::Decoded::Damaged);
         QVERIFY(!SettingsFile::save(r.absolutePath, s, list));
@@ -865,8 +848,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(QString, journal);
         QFETCH(QByteArray, after);
-        QTemporaryDir dir;
-        const QString path = QDir(dir.path()).canonicalPath() + QStringLiteral("/ZELKA!.DAT");
+        ScratchFile dir;
+        const QString &path = dir.file;
         writeAll(path, file);
         const QString kept = SaveJournal::pathFor(path);
         if (journal == QLatin1String("foreign")) {
@@ -884,10 +867,7 @@ private Q_SLOTS:
                 QVERIFY(f.putChar('\x55'));
             }
         }
-        Settings s;
-        AlarmList list;
-        const LoadResult r = SettingsFile::load(path, s, list);
-        QVERIFY(!r.failure);
+        QVERIFY(!dir.load(std::nullopt).failure);
         QCOMPARE(readAll(path).toHex(' '), after.toHex(' '));
         QVERIFY(!QFileInfo::exists(kept));
     }
@@ -896,8 +876,8 @@ private Q_SLOTS:
     // start after it finds one whole save or the other, never an empty or torn file.
     void killedInPlaceSavesNeverTearTheFile()
     {
-        QTemporaryDir dir;
-        const QString path = QDir(dir.path()).canonicalPath() + QStringLiteral("/ZELKA!.DAT");
+        ScratchFile dir;
+        const QString &path = dir.file;
         AlarmList three;
         for (int i = 0; i < 3; ++i)
             three.SetAtGrow(i, entry0730());
@@ -921,9 +901,7 @@ private Q_SLOTS:
             QCOMPARE(::waitpid(pid, &status, 0), pid);
             QVERIFY2(WIFSIGNALED(status), "the saving child stopped by itself");
             finished += QFileInfo::exists(SaveJournal::pathFor(path));
-            Settings s;
-            AlarmList list;
-            QCOMPARE(SettingsFile::load(path, s, list).decoded, SettingsCodec::Decoded::Loaded);
+            QCOMPARE(dir.load(std::nullopt).decoded, SettingsCodec::Decoded::Loaded);
             const QByteArray found = readAll(path);
             QVERIFY2(found == saves[0] || found == saves[1], qPrintable(found.toHex(' ')));
         }
