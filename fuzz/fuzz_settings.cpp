@@ -1,6 +1,6 @@
 // libFuzzer target for the settings loader: every input is either loaded or reported as
 // damaged, never crashes, and what loads saves back to bytes that load to the same.
-#include "settingsfile.h"
+#include "settingscodec.h"
 
 #include <cstdint>
 #include <cstdlib>
