@@ -200,7 +200,7 @@ bool ZelkaApp::InitInstance()
 
     sound = std::make_unique<SdlSound>();
     // An alarm that cannot be heard says so where the user looks while it rings.
-    sound->onUnplayable = [this](const QString &reason) { notifier.addToRinging(reason); };
+    connect(sound.get(), &SdlSound::unplayable, &notifier, &DesktopNotifier::addToRinging);
     face = std::make_unique<FaceWindow>(store,
                                         FaceServices{*sound, clock, files, messageBoxes, notifier});
     QObject::connect(instance.get(), &SingleInstance::knock, face.get(), &FaceWindow::bringToFront);
