@@ -6,8 +6,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-// The settings file's byte codec: little-endian 32-bit integers and length-prefixed
-// byte strings (1, 3 or 7 byte prefix), no header.
+// The settings file's byte codec, pure (no I/O): little-endian 32-bit integers and
+// length-prefixed byte strings (1, 3 or 7 byte prefix), no header.
 namespace SettingsCodec {
 
 enum class Decoded { Empty, Loaded, Damaged };
