@@ -38,8 +38,7 @@ LogoDialog::LogoDialog(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::Frame
 
 void LogoDialog::done(int result)
 {
-    for (QBasicTimer &timer : timers)
-        timer.stop();
+    timers.stopAll();
     QDialog::done(result);
 }
 
@@ -73,18 +72,16 @@ void LogoDialog::carryOut(const LogoAnimation::Step &step)
             update(draw.to.translated(clientOrigin));
     }
     if (step.killTimer)
-        timers[size_t(step.killTimer)].stop();
+        timers.stop(step.killTimer);
     if (step.setTimer)
-        timers[size_t(step.setTimer)].start(step.periodMs, this);
+        timers.start(step.setTimer, step.periodMs, this);
 }
 
 void LogoDialog::timerEvent(QTimerEvent *event)
 {
-    for (int id = 1; id < int(timers.size()); ++id) {
-        if (timers[size_t(id)].timerId() == event->timerId()) {
-            carryOut(steps.OnTimer(id));
-            return;
-        }
+    if (const int id = timers.idOf(event->timerId())) {
+        carryOut(steps.OnTimer(id));
+        return;
     }
     QDialog::timerEvent(event);
 }
