@@ -9,7 +9,6 @@
 #include <QIcon>
 
 #include <cstdint>
-#include <functional>
 
 class AlarmList;
 struct AlarmEntry;
@@ -57,8 +56,9 @@ public:
 
     QWidget *GetDlgItem(int id) const { return items.item(id); }
 
-    // Runs after every Set and Remove, once the list has changed.
-    std::function<void()> changed;
+Q_SIGNALS:
+    // After every Set and Remove, once the list has changed.
+    void changed();
 
 protected:
     void timerEvent(QTimerEvent *event) override;
