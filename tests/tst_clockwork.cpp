@@ -25,23 +25,10 @@ std::tm tmOf(int year, int month, int day, int hour, int minute, int weekday)
 
 QStringList soundLog(const RecordingSound &sound)
 {
+    static const char *const verbs[] = {"loop ", "once ", "startIfIdle ", "stop"}; // by Kind
     QStringList log;
-    for (const auto &r : sound.requests) {
-        switch (r.kind) {
-        case RecordingSound::Kind::Loop:
-            log.append(QStringLiteral("loop ") + QString::fromUtf8(r.path));
-            break;
-        case RecordingSound::Kind::Once:
-            log.append(QStringLiteral("once ") + QString::fromUtf8(r.path));
-            break;
-        case RecordingSound::Kind::StartIfIdle:
-            log.append(QStringLiteral("startIfIdle ") + QString::fromUtf8(r.path));
-            break;
-        case RecordingSound::Kind::Stop:
-            log.append(QStringLiteral("stop"));
-            break;
-        }
-    }
+    for (const auto &r : sound.requests)
+        log.append(QLatin1String(verbs[int(r.kind)]) + QString::fromUtf8(r.path));
     return log;
 }
 
