@@ -55,13 +55,14 @@ public:
                    MessageBoxes &boxes);
 
     QWidget *GetDlgItem(int id) const { return items.item(id); }
+    // What the dialog is built from, in dialog units.
+    static const DialogTemplate &dialogTemplate();
 
 Q_SIGNALS:
     // After every Set and Remove, once the list has changed.
     void changed();
 
 protected:
-    void timerEvent(QTimerEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

@@ -19,7 +19,8 @@
 
 using namespace Logo;
 
-LogoDialog::LogoDialog(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+LogoDialog::LogoDialog(QWidget *parent, int periodPercent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), periodPercent(periodPercent)
 {
     setFont(DialogUnits::dialogFont());
     // Every pixel is painted from backImage or the frame: no background erase.
@@ -74,7 +75,7 @@ void LogoDialog::carryOut(const LogoAnimation::Step &step)
     if (step.killTimer)
         timers.stop(step.killTimer);
     if (step.setTimer)
-        timers.start(step.setTimer, step.periodMs, this);
+        timers.start(step.setTimer, step.periodMs * periodPercent / 100, this);
 }
 
 void LogoDialog::timerEvent(QTimerEvent *event)
