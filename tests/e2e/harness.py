@@ -427,8 +427,9 @@ def faked_time(start, jumps=None):
 
 
 class TimeJumps:
-    """A faked start time kept in a file libfaketime reads at every call: moving it moves
-    the wall, monotonic and boot-time clocks of the process together."""
+    """A faked time kept in a file libfaketime reads at every call: moving it moves the
+    wall, monotonic and boot-time clocks of the process together. A changed file is the
+    time from the moment it is read, so each jump counts the seconds run since the last."""
 
     def __init__(self, folder):
         self.path = os.path.join(folder, "faketime")
@@ -438,10 +439,11 @@ class TimeJumps:
         self._write()
 
     def forward(self, seconds):
-        self.start += seconds
+        self.start += seconds + round(time.monotonic() - self.written)
         self._write()
 
     def _write(self):
+        self.written = time.monotonic()
         with open(self.path + ".new", "w") as f:
             f.write(time.strftime("@%Y-%m-%d %H:%M:%S\n", time.localtime(self.start)))
         os.replace(self.path + ".new", self.path)
