@@ -23,7 +23,7 @@ constexpr qsizetype fixedSize = 4 + 4 + 4 + digestSize;
 QString folder()
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores a relative path here.
+    // XDG base directories must be absolute: a relative one is ignored.
     if (state.isEmpty() || !QDir::isAbsolutePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
     return state + QStringLiteral("/zelka");

@@ -285,7 +285,7 @@ Decoded decode(const MixerApi &mix, const QByteArray &path, const Source &source
     if (!source.file->seek(wave.dataAt))
         return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "文件读取失败"))};
 
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec pieceFormat{};
     SDL_AudioStream *stream = nullptr;
     const auto freeStream = qScopeGuard([&] {
         if (stream)
@@ -310,7 +310,7 @@ Decoded decode(const MixerApi &mix, const QByteArray &path, const Source &source
     // growth stays bounded too.
     const auto put = [&](const Uint8 *samples, qint64 length) {
         const qint64 step =
-            frame * std::max<qint64>(1, piece / deviceFrame * spec.freq / deviceRate);
+            frame * std::max<qint64>(1, piece / deviceFrame * pieceFormat.freq / deviceRate);
         for (qint64 at = 0; at < length && pcm.size() < cap; at += step) {
             if (mix.AudioStreamPut(stream, samples + at, int(std::min(step, length - at))) != 0)
                 return false;
@@ -330,16 +330,16 @@ Decoded decode(const MixerApi &mix, const QByteArray &path, const Source &source
         at += take;
         Uint8 *samples = nullptr;
         Uint32 length = 0;
-        if (!mix.LoadWAV_RW(mix.RWFromConstMem(chunk.constData(), int(chunk.size())), 1, &spec,
-                            &samples, &length))
+        if (!mix.LoadWAV_RW(mix.RWFromConstMem(chunk.constData(), int(chunk.size())), 1,
+                            &pieceFormat, &samples, &length))
             return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
         const auto freeSamples = qScopeGuard([&] { mix.FreeWAV(samples); });
         if (!stream) {
-            frame = qint64(SDL_AUDIO_BITSIZE(spec.format)) / 8 * spec.channels;
+            frame = qint64(SDL_AUDIO_BITSIZE(pieceFormat.format)) / 8 * pieceFormat.channels;
             if (frame <= 0)
                 return {{}, notWave(path)};
-            stream = mix.NewAudioStream(spec.format, spec.channels, spec.freq, deviceFormat,
-                                        deviceChannels, deviceRate);
+            stream = mix.NewAudioStream(pieceFormat.format, pieceFormat.channels, pieceFormat.freq,
+                                        deviceFormat, deviceChannels, deviceRate);
             if (!stream)
                 return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
         }
@@ -352,9 +352,11 @@ Decoded decode(const MixerApi &mix, const QByteArray &path, const Source &source
     // The resampler holds back its last samples, and SDL 2.26's flush does not always push
     // them: silence after the end pushes them out, and is cut off by the length wanted.
     const qint64 wanted =
-        std::min<qint64>(cap / deviceFrame, (frames * deviceRate + spec.freq / 2) / spec.freq) *
+        std::min<qint64>(cap / deviceFrame,
+                         (frames * deviceRate + pieceFormat.freq / 2) / pieceFormat.freq) *
         deviceFrame;
-    const QByteArray silence(qsizetype(8192 * frame), spec.format == AUDIO_U8 ? '\x80' : '\0');
+    const QByteArray silence(qsizetype(8192 * frame),
+                             pieceFormat.format == AUDIO_U8 ? '\x80' : '\0');
     mix.AudioStreamPut(stream, silence.constData(), int(silence.size()));
     mix.AudioStreamFlush(stream);
     drain(wanted);
