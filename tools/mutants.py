@@ -71,6 +71,8 @@ def try_mutant(path, original, replacement, pattern):
         if run(["cmake", "--build", ".", "--target", *targets(pattern)]).returncode != 0:
             return "killed (does not build)"
         tests = run(["ctest", "-R", pattern, "--timeout", "120"])
+        if "No tests were found" in tests.stdout + tests.stderr:
+            return f"not applied: no test matches {pattern}"
         return "survived" if tests.returncode == 0 else "killed"
     finally:
         with open(path, "w") as f:
