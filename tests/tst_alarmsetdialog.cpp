@@ -838,6 +838,11 @@ private Q_SLOTS:
             << Entries{} << Steps{u"hour 9"_s} + weekend + Steps{u"set"_s}
             << Entries{on(at(9, 0), 0x41)} << Steps{u"  09:00 日 六"_s, newEntryLine} << all
             << false << Steps{};
+        QTest::newRow("Monday and Tuesday: next to each other, still no range")
+            << Entries{}
+            << Steps{u"day 0"_s, u"day 3"_s, u"day 4"_s, u"day 5"_s, u"day 6"_s, u"set"_s}
+            << Entries{on(at(0, 0), 0x06)} << Steps{u"  00:00 一 二"_s, newEntryLine} << all
+            << false << Steps{};
         QTest::newRow("Monday, Wednesday and Friday")
             << Entries{} << Steps{u"day 0"_s, u"day 2"_s, u"day 4"_s, u"day 6"_s, u"set"_s}
             << Entries{on(at(0, 0), 0x2A)} << Steps{u"  00:00 一 三 五"_s, newEntryLine} << all
