@@ -375,7 +375,9 @@ class Zelka:
         self.start()
         return self.wait_face()
 
-    def wait_face(self, timeout=10):
+    # A bound, not a wait: a sanitizer build under a window manager on a busy machine can
+    # take more than ten seconds to map.
+    def wait_face(self, timeout=30):
         return wait_until(self.xvfb.face, timeout)
 
     def answer_message_box(self, timeout=10):
