@@ -14,20 +14,7 @@
 
 namespace {
 
-enum : int {
-    Check1 = 1032,
-    Check2 = 1033,
-    NumberEdit = 1029,
-    Spin = 1034,
-    SoundEdit = 1030,
-    Browse = 1026,
-    Play = 1027,
-    Stop = 1028,
-    SnoozeEdit = 1036,
-    SnoozeSpin = 1037,
-    GentleEdit = 1038,
-    GentleSpin = 1039,
-};
+using enum PropertyPage::Control;
 
 // A sheet opened as the face opens it: the settings copied in, taken back on Apply or OK.
 struct Sheet {
@@ -102,7 +89,7 @@ private Q_SLOTS:
         QVERIFY(!s.check(2, Check1)->isChecked());
         QCOMPARE(s.edit(2, NumberEdit)->text(), QString("0"));
         QCOMPARE(s.edit(2, SoundEdit)->text(), QString("Ding.wav"));
-        for (int id : {Spin, NumberEdit, SoundEdit, Browse, Play, Stop})
+        for (int id : {Spin, NumberEdit, SoundEdit, BrowseButton, PlayButton, StopButton})
             QVERIFY2(!s.item(2, id)->isEnabled(), qPrintable(QString::number(id)));
         // Showing pages changes nothing: Apply stays grey.
         QVERIFY(!s.applyEnabled());
@@ -113,7 +100,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("pageIndex");
         QTest::addColumn<QList<int>>("controls");
         QTest::newRow("maximum ringing time") << 1 << QList<int>{NumberEdit, Spin};
-        QTest::newRow("chime") << 2 << QList<int>{Spin, NumberEdit, SoundEdit, Browse, Play, Stop};
+        QTest::newRow("chime")
+            << 2 << QList<int>{Spin, NumberEdit, SoundEdit, BrowseButton, PlayButton, StopButton};
     }
 
     void switchesEnableTheirControls()
@@ -327,7 +315,7 @@ private Q_SLOTS:
         s.showPage(2);
         QVERIFY(!s.applyEnabled());
         s.files.answers = {QString("/home/u/<b>bell</b>.wav")};
-        qobject_cast<QAbstractButton *>(s.item(2, Browse))->click();
+        qobject_cast<QAbstractButton *>(s.item(2, BrowseButton))->click();
         QCOMPARE(s.edit(2, SoundEdit)->text(), QString("/home/u/<b>bell</b>.wav"));
         QVERIFY(s.applyEnabled());
     }
@@ -338,15 +326,15 @@ private Q_SLOTS:
         start.chimeOn = 1;
         Sheet s(start);
         s.showPage(2);
-        qobject_cast<QAbstractButton *>(s.item(2, Play))->click();
+        qobject_cast<QAbstractButton *>(s.item(2, PlayButton))->click();
         QCOMPARE(s.sound.requests.value(0).kind, RecordingSound::Kind::Once);
         QCOMPARE(s.sound.requests.value(0).path, QByteArray("Ding.wav"));
-        QVERIFY(!s.item(2, Play)->isEnabled());
+        QVERIFY(!s.item(2, PlayButton)->isEnabled());
         // The preview ends; the page's poll notices it even with another tab on top.
         s.showPage(0);
         s.sound.finish();
-        QTRY_VERIFY_WITH_TIMEOUT(s.item(2, Play)->isEnabled(), 2000);
-        QVERIFY(!s.item(2, Stop)->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(s.item(2, PlayButton)->isEnabled(), 2000);
+        QVERIFY(!s.item(2, StopButton)->isEnabled());
         QVERIFY(!s.applyEnabled());
     }
 };

@@ -176,7 +176,7 @@ bool ZelkaApp::InitInstance()
 
     sound = std::make_unique<SdlSound>();
     // An alarm that cannot be heard says so where the user looks while it rings.
-    sound->onUnplayable = [this](const QString &reason) { notifier.addToRinging(reason); };
+    connect(sound.get(), &SdlSound::unplayable, &notifier, &DesktopNotifier::addToRinging);
     face = std::make_unique<FaceWindow>(
         settings, alarmList, FaceServices{*sound, clock, files, messageBoxes, notifier},
         [this](const Settings &s) { save(s); }, [this] { pendingSave.schedule(); });

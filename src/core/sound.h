@@ -17,6 +17,8 @@ public:
     virtual bool startIfIdle(const QByteArray &path) = 0;
     // Stops whatever is playing.
     virtual void stop() = 0;
+    // True from a request until its sound has ended or been stopped; a loop never ends.
+    virtual bool isPlaying() const = 0;
     // The alarm loop's volume, 0 (silent) to fullVolume, for the loop that plays and every
     // loop after it; once and startIfIdle always play at full volume.
     virtual void setLoopVolume(int volume) = 0;

@@ -84,6 +84,15 @@ constexpr DialogControl alarmSetControls[] = {
 constexpr DialogTemplate alarmSetTemplate{187, 188, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置闹钟"),
                                           alarmSetControls, "AlarmSetDialog"};
 
+} // namespace
+
+const DialogTemplate &AlarmSetDialog::dialogTemplate()
+{
+    return alarmSetTemplate;
+}
+
+namespace {
+
 // The last line of the list, after every alarm.
 QString newEntryLine()
 {
@@ -156,7 +165,7 @@ AlarmSetDialog::AlarmSetDialog(QWidget *parent, AlarmList &alarms, Sound &player
     playIcon = loadIcon(131);
     stopIcon = loadIcon(134);
     picker.Bind(items.item<QLineEdit>(SoundEdit), items.item<QPushButton>(PlayButton),
-                items.item<QPushButton>(StopButton), 1, this);
+                items.item<QPushButton>(StopButton), this);
 
     connect(alarmLines(), &QComboBox::activated, this, &AlarmSetDialog::OnSelectionChange);
     const auto onClick = [this](int id, auto handler) {
@@ -221,12 +230,6 @@ bool AlarmSetDialog::UpdateData(bool saveAndValidate)
     DataExchange dx(this, saveAndValidate, boxes);
     DoDataExchange(dx);
     return !dx.failed();
-}
-
-void AlarmSetDialog::timerEvent(QTimerEvent *)
-{
-    // The preview's poll is the only timer this dialog runs.
-    picker.Poll();
 }
 
 void AlarmSetDialog::keyPressEvent(QKeyEvent *event)

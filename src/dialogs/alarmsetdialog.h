@@ -56,12 +56,13 @@ public:
                    MessageBoxes &boxes);
 
     QWidget *GetDlgItem(int id) const { return items.item(id); }
+    // What the dialog is built from, in dialog units.
+    static const DialogTemplate &dialogTemplate();
 
     // Runs after every Set and Remove, once the list has changed.
     std::function<void()> changed;
 
 protected:
-    void timerEvent(QTimerEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

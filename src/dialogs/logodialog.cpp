@@ -19,7 +19,8 @@
 
 using namespace Logo;
 
-LogoDialog::LogoDialog(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+LogoDialog::LogoDialog(QWidget *parent, int periodPercent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), periodPercent(periodPercent)
 {
     setFont(DialogUnits::dialogFont());
     // Every pixel is painted from backImage or the frame: no background erase.
@@ -75,7 +76,7 @@ void LogoDialog::carryOut(const LogoAnimation::Step &step)
     if (step.killTimer)
         timers[size_t(step.killTimer)].stop();
     if (step.setTimer)
-        timers[size_t(step.setTimer)].start(step.periodMs, this);
+        timers[size_t(step.setTimer)].start(step.periodMs * periodPercent / 100, this);
 }
 
 void LogoDialog::timerEvent(QTimerEvent *event)

@@ -14,7 +14,9 @@
 class LogoDialog : public QDialog
 {
 public:
-    explicit LogoDialog(QWidget *parent);
+    // The animation's periods are its steps' own times periodPercent / 100, so a test can
+    // run it faster.
+    explicit LogoDialog(QWidget *parent, int periodPercent = 100);
 
     // The thin modal frame drawn around the client area, in pixels.
     static constexpr int frameWidth = 3;
@@ -43,5 +45,6 @@ private:
     std::array<QImage, Logo::pictureCount> pictures; // logoPicture, badgePicture
     QImage image;                                    // backImage
     std::array<QBasicTimer, 3> timers;               // by id, 1 and 2
+    const int periodPercent;
     bool created = false;
 };

@@ -17,22 +17,7 @@ namespace {
 
 using Kind = ControlKind;
 using namespace ControlStyle;
-
-enum : int {
-    Check1 = 1032,
-    Check2 = 1033,
-    NumberEdit = 1029,
-    Spin = 1034,
-    SoundEdit = 1030,
-    BrowseButton = 1026,
-    PlayButton = 1027,
-    StopButton = 1028,
-    LoginCheck = 1035,
-    SnoozeEdit = 1036,
-    SnoozeSpin = 1037,
-    GentleEdit = 1038,
-    GentleSpin = 1039,
-};
+using enum PropertyPage::Control;
 
 constexpr DialogControl interfaceControls[] = {
     {Check1, Kind::CheckBox, QT_TRANSLATE_NOOP("OptionsSheet", "总在最前面"), 7, 7, 121, 11,
@@ -197,7 +182,7 @@ ChimePage::ChimePage(MessageBoxes &boxes, Sound &sound, FilePicker &files)
     : PropertyPage(chimeTemplate, boxes), picker(sound, files)
 {
     picker.Bind(items.item<QLineEdit>(SoundEdit), items.item<QAbstractButton>(PlayButton),
-                items.item<QAbstractButton>(StopButton), 1, this);
+                items.item<QAbstractButton>(StopButton), this);
     playIcon = loadIcon(131);
     stopIcon = loadIcon(134);
     changesOnClick(Check1, [this] { OnChimeClicked(); });

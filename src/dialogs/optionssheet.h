@@ -25,6 +25,23 @@ class Sound;
 class PropertyPage : public QWidget
 {
 public:
+    // The pages' controls; the same number is the same kind of control on each page.
+    enum Control : int {
+        Check1 = 1032,
+        Check2 = 1033,
+        NumberEdit = 1029,
+        Spin = 1034,
+        SoundEdit = 1030,
+        BrowseButton = 1026,
+        PlayButton = 1027,
+        StopButton = 1028,
+        LoginCheck = 1035,
+        SnoozeEdit = 1036,
+        SnoozeSpin = 1037,
+        GentleEdit = 1038,
+        GentleSpin = 1039,
+    };
+
     PropertyPage(const DialogTemplate &pageTemplate, MessageBoxes &boxes);
 
     // Fields -> controls (false) or controls -> fields with validation (true).
@@ -106,8 +123,6 @@ public:
 protected:
     void DoDataExchange(DataExchange &dx) override;
     void OnInitDialog() override;
-    // The preview's poll is the only timer the page runs.
-    void timerEvent(QTimerEvent *) override { picker.Poll(); }
 
 private:
     void OnChimeClicked();

@@ -6,10 +6,13 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QTimerEvent>
 
-SoundPicker::SoundPicker(Sound &sound, FilePicker &files) : sound(sound), files(files) {}
+SoundPicker::SoundPicker(Sound &sound, FilePicker &files, int pollMs)
+    : sound(sound), files(files), pollMs(pollMs)
+{}
 
-void SoundPicker::Bind(QLineEdit *edit, QAbstractButton *play, QAbstractButton *stop, int,
+void SoundPicker::Bind(QLineEdit *edit, QAbstractButton *play, QAbstractButton *stop,
                        QWidget *owner)
 {
     this->edit = edit;
@@ -31,7 +34,7 @@ void SoundPicker::Play()
     play->setEnabled(false);
     stop->setEnabled(true);
     sound.once(path);
-    timer.start(pollIntervalMs, owner);
+    timer.start(pollMs, this);
 }
 
 void SoundPicker::Stop()
@@ -43,13 +46,20 @@ void SoundPicker::Stop()
 
 void SoundPicker::Poll()
 {
-    // Refused while anything plays; accepted only once the channel is idle, and then it
-    // has just started the file again, which must not be heard.
-    if (!sound.startIfIdle(path))
+    // Any sound on the one channel, the preview or an alarm that replaced it, keeps it
+    // previewing until the channel is idle.
+    if (sound.isPlaying())
         return;
-    sound.stop();
     timer.stop();
     toIdle();
+}
+
+void SoundPicker::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == timer.timerId())
+        Poll();
+    else
+        QObject::timerEvent(event);
 }
 
 void SoundPicker::toIdle()

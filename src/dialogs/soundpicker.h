@@ -2,6 +2,7 @@
 
 #include <QBasicTimer>
 #include <QByteArray>
+#include <QObject>
 
 class FilePicker;
 class QAbstractButton;
@@ -11,17 +12,16 @@ class Sound;
 
 // A sound-file chooser with a preview, bound to an owner's path edit and its Play and
 // Stop buttons. It keeps no state of its own: Play disabled and Stop enabled means a
-// preview runs. The owner routes its Browse, Play and Stop clicks here and calls Poll()
-// from its timerEvent; the poll timer is the only timer an owner runs.
-class SoundPicker
+// preview runs. The owner routes its Browse, Play and Stop clicks here; the picker polls
+// the channel on its own timer, which ends with it, and so with its owner.
+class SoundPicker : public QObject
 {
 public:
-    SoundPicker(Sound &sound, FilePicker &files);
+    static constexpr int pollIntervalMs = 500;
 
-    // timerId is the owner's name for the poll timer; Qt assigns the real timer's id and
-    // the owner has no other timer, so nothing dispatches on it.
-    void Bind(QLineEdit *edit, QAbstractButton *play, QAbstractButton *stop, int timerId,
-              QWidget *owner);
+    SoundPicker(Sound &sound, FilePicker &files, int pollMs = pollIntervalMs);
+
+    void Bind(QLineEdit *edit, QAbstractButton *play, QAbstractButton *stop, QWidget *owner);
 
     // Lets the user choose a WAVE file and puts its full path into the edit.
     void Browse();
@@ -29,19 +29,21 @@ public:
     void Play();
     // Ends the preview.
     void Stop();
-    // On each timer event of the owner: notices that the preview has ended.
-    void Poll();
 
     // The current or last preview's file, as the edit held it at Play; GBK.
     QByteArray path;
 
-    static constexpr int pollIntervalMs = 500;
+protected:
+    void timerEvent(QTimerEvent *event) override;
 
 private:
+    // On each tick of the poll timer: notices that the preview has ended.
+    void Poll();
     void toIdle();
 
     Sound &sound;
     FilePicker &files;
+    const int pollMs;
     QLineEdit *edit = nullptr;
     QAbstractButton *play = nullptr;
     QAbstractButton *stop = nullptr;

@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 // The program's one sound channel over SDL2_mixer. Files are read, decoded and played on a
@@ -30,18 +29,19 @@ public:
     void stop() override;
     void setLoopVolume(int volume) override;
 
-    // Called on the GUI thread, once per alarm, when its looping sound cannot be heard (no
-    // mixer library, no audio device, a file that cannot be read or decoded), with the
-    // reason as a sentence for the user. Not called for a request that was since replaced.
-    std::function<void(const QString &reason)> onUnplayable;
-
     // True from a request until its sound has ended, failed or been stopped.
-    bool isPlaying() const;
+    bool isPlaying() const override;
     // True while SDL's audio subsystem is up, i.e. a device is held.
     static bool holdsAudioDevice();
 
     // 44.1 kHz stereo 16-bit: 32 MiB is 190 seconds.
     static constexpr qsizetype heldAudioBytes = 32 * 1024 * 1024;
+
+Q_SIGNALS:
+    // Once per alarm, when its looping sound cannot be heard (no mixer library, no audio
+    // device, a file that cannot be read or decoded), with the reason as a sentence for the
+    // user. Not emitted for a request that was since replaced.
+    void unplayable(const QString &reason);
 
 private:
     class Player;

@@ -56,7 +56,7 @@ public:
         if (state == State::Once)
             state = State::Idle;
     }
-    bool isPlaying() const { return state != State::Idle; }
+    bool isPlaying() const override { return state != State::Idle; }
     bool isLooping() const { return state == State::Looping; }
 
     QList<Request> requests;

@@ -1,0 +1,215 @@
+#include "wavedecoder.h"
+
+#include "gbk.h"
+#include "mixerlibrary.h"
+#include "sdlsound.h"
+
+#include <QCoreApplication>
+#include <QScopeGuard>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace WaveDecoder;
+
+namespace {
+
+// Of the file itself, never more than this is read (a 96 kHz float file's 190 seconds).
+constexpr qint64 readCap = 160 * 1024 * 1024;
+// Decoding goes in pieces this big, so an overtaken request is abandoned within one.
+constexpr qint64 piece = 1024 * 1024;
+
+QString quoted(const QByteArray &gbkPath)
+{
+    return QStringLiteral("“") + Gbk::toUnicode(gbkPath) + QStringLiteral("”");
+}
+
+} // namespace
+
+QString WaveDecoder::cannotPlay(const QByteArray &path, const QString &why)
+{
+    return QCoreApplication::translate("SdlSound", "无法播放%1：%2").arg(quoted(path), why);
+}
+
+namespace {
+
+Failure fileFailure(const QByteArray &path, const QString &why)
+{
+    const QString reason = cannotPlay(path, why);
+    return {reason, reason};
+}
+
+Failure notWave(const QByteArray &path, const QString &detail = {})
+{
+    return fileFailure(
+        path,
+        detail.isEmpty()
+            ? QCoreApplication::translate("SdlSound", "不是可播放的 WAVE 文件")
+            : QCoreApplication::translate("SdlSound", "不是可播放的 WAVE 文件（%1）").arg(detail));
+}
+
+// Why the walker refused a header, or nothing when the file is not a WAVE file at all.
+QString headerFault(const WaveFile &wave)
+{
+    switch (wave.fault) {
+    case WaveFile::Fault::Channels:
+        return QCoreApplication::translate("SdlSound", "声道数 %1 超出范围").arg(wave.channels);
+    case WaveFile::Fault::SampleRate:
+        return QCoreApplication::translate("SdlSound", "采样率 %1 Hz 超出范围")
+            .arg(wave.sampleRate);
+    case WaveFile::Fault::ByteRate:
+        return QCoreApplication::translate("SdlSound", "每秒字节数为 0");
+    case WaveFile::Fault::BlockAlign:
+        return QCoreApplication::translate("SdlSound", "块对齐为 0");
+    case WaveFile::Fault::SampleBits:
+        return QCoreApplication::translate("SdlSound", "采样位数 %1 超出范围").arg(wave.sampleBits);
+    case WaveFile::Fault::None:
+    case WaveFile::Fault::NotWave:
+        break;
+    }
+    return {};
+}
+
+void appendLe32(QByteArray &out, quint32 value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+} // namespace
+
+WaveDecoder::Source WaveDecoder::open(const QByteArray &path)
+{
+    // Non-blocking, so a named pipe or a device in the file's place cannot hold the thread.
+    const int fd = ::open(QFile::encodeName(Gbk::toUnicode(path)).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {{},
+                {},
+                fileFailure(path, QCoreApplication::translate("SdlSound", "文件无法读取（%1）")
+                                      .arg(QString::fromLocal8Bit(std::strerror(errno))))};
+    struct stat status {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return {{}, {}, fileFailure(path, QCoreApplication::translate("SdlSound", "不是普通文件"))};
+    }
+    auto file = std::make_unique<QFile>();
+    file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    // The mixer would also decode Ogg, MP3 and more; the program plays WAVE files only.
+    WaveFile wave = WaveFile::walk(*file);
+    if (wave.fault != WaveFile::Fault::None)
+        return {{}, {}, notWave(path, headerFault(wave))};
+    return {std::move(file), std::move(wave), {}};
+}
+
+WaveDecoder::Decoded WaveDecoder::decode(const MixerApi &mix, const QByteArray &path,
+                                         const Source &source, const std::function<bool()> &stale)
+{
+    const WaveFile &wave = source.wave;
+    const qint64 block = wave.blockAlign;
+    qint64 usable = std::min(wave.dataSize, readCap);
+    usable -= usable % block;
+    const qint64 filePiece = std::max(block, piece / block * block);
+    const qsizetype padding = wave.format.size() % 2;
+    const qsizetype head = 28 + wave.format.size() + padding;
+    QByteArray chunk;
+    chunk.append("RIFF");
+    appendLe32(chunk, 0);
+    chunk.append("WAVEfmt ");
+    appendLe32(chunk, quint32(wave.format.size()));
+    chunk.append(wave.format);
+    if (padding)
+        chunk.append('\0');
+    chunk.append("data");
+    appendLe32(chunk, 0);
+    if (!source.file->seek(wave.dataAt))
+        return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "文件读取失败"))};
+
+    SDL_AudioSpec pieceFormat{};
+    SDL_AudioStream *stream = nullptr;
+    const auto freeStream = qScopeGuard([&] {
+        if (stream)
+            mix.FreeAudioStream(stream);
+    });
+    qint64 frame = 0;
+    qint64 frames = 0;
+    constexpr qint64 cap = SdlSound::heldAudioBytes;
+    QByteArray pcm;
+    // Pages are taken as the sound fills them; the rest is handed back at the end.
+    pcm.reserve(cap);
+    const auto drain = [&](qint64 wanted) {
+        qint64 available = std::min<qint64>(mix.AudioStreamAvailable(stream), wanted - pcm.size());
+        available -= available % deviceFrame;
+        if (available <= 0)
+            return;
+        const qsizetype old = pcm.size();
+        pcm.resize(old + available);
+        pcm.resize(old + std::max(0, mix.AudioStreamGet(stream, pcm.data() + old, int(available))));
+    };
+    // Converted in steps of about a piece of the device's sound, so a slow rate's many-fold
+    // growth stays bounded too.
+    const auto put = [&](const Uint8 *samples, qint64 length) {
+        const qint64 step =
+            frame * std::max<qint64>(1, piece / deviceFrame * pieceFormat.freq / deviceRate);
+        for (qint64 at = 0; at < length && pcm.size() < cap; at += step) {
+            if (mix.AudioStreamPut(stream, samples + at, int(std::min(step, length - at))) != 0)
+                return false;
+            drain(cap);
+        }
+        return true;
+    };
+    for (qint64 at = 0; at < usable && pcm.size() < cap;) {
+        if (stale())
+            return {{}, {}, true};
+        const qint64 take = std::min(filePiece, usable - at);
+        chunk.resize(head + take);
+        qToLittleEndian(quint32(head - 8 + take), chunk.data() + 4);
+        qToLittleEndian(quint32(take), chunk.data() + head - 4);
+        if (source.file->read(chunk.data() + head, take) != take)
+            return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "文件读取失败"))};
+        at += take;
+        Uint8 *samples = nullptr;
+        Uint32 length = 0;
+        if (!mix.LoadWAV_RW(mix.RWFromConstMem(chunk.constData(), int(chunk.size())), 1,
+                            &pieceFormat, &samples, &length))
+            return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
+        const auto freeSamples = qScopeGuard([&] { mix.FreeWAV(samples); });
+        if (!stream) {
+            frame = qint64(SDL_AUDIO_BITSIZE(pieceFormat.format)) / 8 * pieceFormat.channels;
+            if (frame <= 0)
+                return {{}, notWave(path)};
+            stream = mix.NewAudioStream(pieceFormat.format, pieceFormat.channels, pieceFormat.freq,
+                                        deviceFormat, deviceChannels, deviceRate);
+            if (!stream)
+                return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
+        }
+        frames += length / frame;
+        if (!put(samples, length))
+            return {{}, notWave(path, QString::fromUtf8(mix.GetError()))};
+    }
+    if (!stream)
+        return {{}, notWave(path, QCoreApplication::translate("SdlSound", "没有声音数据"))};
+    // The resampler holds back its last samples, and SDL 2.26's flush does not always push
+    // them: silence after the end pushes them out, and is cut off by the length wanted.
+    const qint64 wanted =
+        std::min<qint64>(cap / deviceFrame,
+                         (frames * deviceRate + pieceFormat.freq / 2) / pieceFormat.freq) *
+        deviceFrame;
+    const QByteArray silence(qsizetype(8192 * frame),
+                             pieceFormat.format == AUDIO_U8 ? '\x80' : '\0');
+    mix.AudioStreamPut(stream, silence.constData(), int(silence.size()));
+    mix.AudioStreamFlush(stream);
+    drain(wanted);
+    pcm.truncate(qsizetype(std::min<qint64>(pcm.size(), wanted)));
+    pcm.squeeze();
+    if (pcm.isEmpty())
+        return {{}, notWave(path, QCoreApplication::translate("SdlSound", "没有声音数据"))};
+    return {pcm, {}};
+}
