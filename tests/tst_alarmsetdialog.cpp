@@ -845,7 +845,7 @@ private Q_SLOTS:
             << Entries{} << Steps{u"hour 9"_s} + weekend + Steps{u"set"_s}
             << Entries{on(at(9, 0), 0x41)} << Steps{u"  09:00 日 六"_s, newEntryLine} << all
             << false << Steps{};
-        QTest::newRow("Monday and Tuesday: next to each other, still no range")
+        QTest::newRow("Monday and Tuesday: two days are no range")
             << Entries{}
             << Steps{u"day 0"_s, u"day 3"_s, u"day 4"_s, u"day 5"_s, u"day 6"_s, u"set"_s}
             << Entries{on(at(0, 0), 0x06)} << Steps{u"  00:00 一 二"_s, newEntryLine} << all

@@ -43,8 +43,8 @@ private Q_SLOTS:
         DesktopNotifier notifier(nullptr, boundMs);
         int stops = 0, stopped = 0, snoozes = 0, snoozed = 0;
         uint seen = 0;
-        notifier.onStop = [&] { ++stops; };
-        notifier.onSnooze = [&] { ++snoozes; };
+        QObject::connect(&notifier, &Notifier::stopRequested, [&] { ++stops; });
+        QObject::connect(&notifier, &Notifier::snoozeRequested, [&] { ++snoozes; });
         const Notice notice{QStringLiteral("闹钟 07:30"), QString()};
         for (const QString &step : steps.split(' ')) {
             const uint id = bus.lastId();

@@ -1,11 +1,13 @@
 #include "facewindow.h"
 
+#include "alarmbuilder.h"
 #include "fakeclock.h"
 #include "fakefilepicker.h"
 #include "recordingmessageboxes.h"
 #include "recordingnotifier.h"
 #include "recordingsound.h"
 
+#include "alarmmessagedialog.h"
 #include "alarmsetdialog.h"
 #include "autostart.h"
 #include "logodialog.h"
@@ -19,6 +21,7 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -86,9 +89,9 @@ struct Face {
     }
 
     // An alarm at 07:30, the window shown a second before, then the minute comes.
-    bool showRinging()
+    bool showRinging(const AlarmEntry &alarm = Alarm(7, 30))
     {
-        alarms.SetInOrder(AlarmEntry{7, 30, {}, 0, "Ring.wav"});
+        alarms.SetInOrder(alarm);
         clock.setLocal(2026, 5, 6, 7, 29, 59);
         create();
         window->show();
@@ -450,20 +453,46 @@ private Q_SLOTS:
     void theRingingNotificationFollowsTheRinging()
     {
         Face f;
-        f.alarms.SetInOrder(AlarmEntry{7, 15, {}, 0, "Ring.wav"});
+        f.alarms.SetInOrder(Alarm(7, 15));
         QVERIFY(f.showRinging());
         QVERIFY(f.notifier.ringing);
         QCOMPARE(f.notifier.ringing->summary, QStringLiteral("闹钟 07:30"));
         // "stop" on the notification is the stop button.
-        QVERIFY(f.notifier.onStop);
-        f.notifier.onStop();
+        Q_EMIT f.notifier.stopRequested();
         QVERIFY(!f.window->clockwork().isRinging());
         QVERIFY(!f.notifier.ringing);
         QCOMPARE(f.sound.requests.last().kind, RecordingSound::Kind::Stop);
         // Once stopped, a late "stop" does nothing.
-        f.notifier.onStop();
+        Q_EMIT f.notifier.stopRequested();
         QCOMPARE(f.notifier.ringingShown, 1);
         QVERIFY(f.window->isVisible());
+    }
+
+    void messagesShowOneAtATimeWhileTheClockRuns()
+    {
+        Face f;
+        f.alarms.SetInOrder(Alarm(7, 31).message("B"));
+        QVERIFY(f.showRinging(Alarm(7, 30).message("A")));
+        const auto popups = [&f] { return f.window->findChildren<AlarmMessageDialog *>(); };
+        const auto typed = [](AlarmMessageDialog *popup) {
+            return popup->findChild<QPlainTextEdit *>()->toPlainText();
+        };
+        // The stop returns with the popup open: it waits for no user.
+        Q_EMIT f.notifier.stopRequested();
+        QCOMPARE(popups().size(), 1);
+        AlarmMessageDialog *first = popups().first();
+        QVERIFY(first->isVisible());
+        // The clock runs on under it; a second message waits for the first to close.
+        f.clock.setLocal(2026, 5, 6, 7, 31, 0);
+        QTRY_VERIFY(f.window->clockwork().isRinging());
+        Q_EMIT f.notifier.stopRequested();
+        QCOMPARE(popups(), QList<AlarmMessageDialog *>{first});
+        QTRY_COMPARE(typed(first), "A");
+        first->reject();
+        QTRY_VERIFY(popups().size() == 1 && popups().first() != first);
+        QTRY_COMPARE(typed(popups().first()), "B");
+        popups().first()->reject();
+        QTRY_VERIFY(popups().isEmpty());
     }
 
     void snoozeRoutes_data()
@@ -501,15 +530,14 @@ private Q_SLOTS:
         } else if (route == u"shift S") {
             QTest::keyClick(f.window.get(), Qt::Key_S, Qt::ShiftModifier);
         } else {
-            QVERIFY(f.notifier.onSnooze);
-            f.notifier.onSnooze();
+            Q_EMIT f.notifier.snoozeRequested();
         }
         QCOMPARE(f.window->clockwork().isRinging(), ringsOn);
         QCOMPARE(f.window->clockwork().snoozed().size(), snoozed ? 1 : 0);
         QCOMPARE(bool(f.notifier.ringing), ringsOn);
         if (snoozed) {
             // A late snooze, once nothing rings, does nothing.
-            f.notifier.onSnooze();
+            Q_EMIT f.notifier.snoozeRequested();
             QCOMPARE(f.window->clockwork().snoozed().size(), 1);
         }
     }

@@ -28,10 +28,10 @@ struct Sheet {
     explicit Sheet(const Settings &start = Settings()) : settings(start)
     {
         sheet.load(settings);
-        sheet.applied = [this] {
+        QObject::connect(&sheet, &OptionsSheet::applied, [this] {
             ++applies;
             sheet.store(settings);
-        };
+        });
         sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
     }

@@ -38,12 +38,6 @@ public:
     void SetTimer(int, int) override {}
     void KillTimer(int) override {}
     void FlashWindow() override {}
-    void showAlarmMessage(const QByteArray &) override {}
-    void InvalidateRect() override {}
-    void ringingStarted(int, int) override {}
-    void ringingEnded() override {}
-    void alarmsMissed(const QList<MissedAlarms::Occurrence> &) override {}
-    void alarmsChanged() override {}
 };
 
 } // namespace

@@ -41,7 +41,7 @@ int64_t wholeMinute(int64_t t)
 
 Clockwork::Clockwork(const Settings &settings, AlarmList &alarms, FaceHost &host, Sound &sound,
                      const Clock &clock)
-    : settings(settings), alarmList(alarms), host(host), sound(sound), clock(clock)
+    : QObject(), settings(settings), alarmList(alarms), host(host), sound(sound), clock(clock)
 {}
 
 void Clockwork::drawCell(QPoint sourceAt, Bitmap strip, QPoint dest, QSize size, bool toWindow)
@@ -61,9 +61,9 @@ void Clockwork::create()
 {
     const int64_t now = clock.now();
     takeShownMinute(now, wholeMinute(now));
-    matchedLocal = MissedAlarms::localMinute(shownMinute);
-    shownCells = splitTime(localFields(shownMinute));
-    const TimeCells &c = shownCells;
+    matchedLocal = MissedAlarms::localMinute(shown);
+    cells = splitTime(localFields(shown));
+    const TimeCells &c = cells;
     drawCell(weekdayRow(c.weekday), weekdayStrip, weekdayAt, weekdaySize, false);
     drawCell(bigDigit(c.hourTens), bigDigitStrip, hourTensAt, bigDigitSize, false);
     drawCell(bigDigit(c.hourUnits), bigDigitStrip, hourUnitsAt, bigDigitSize, false);
@@ -128,20 +128,20 @@ void Clockwork::tick()
 
     const int64_t now = clock.now();
     const int64_t minute = wholeMinute(now);
-    if (minute == shownMinute) {
+    if (minute == shown) {
         ringSnoozed(now);
         return;
     }
-    const int64_t previousMinute = shownMinute;
+    const int64_t previousMinute = shown;
     const int64_t previousAt = shownAt;
-    const int64_t previousAsleep = asleepAtShownMinute;
-    const int64_t previousMonotonic = monotonicAtShownMinute;
+    const int64_t previousAsleep = asleepAtShown;
+    const int64_t previousMonotonic = monotonicAtShown;
     clock.reloadZone();
     // The same instant read with another offset: the zone changed, not the time.
-    const bool zoneChanged = localFields(previousAt).tm_gmtoff != offsetAtShownMinute;
+    const bool zoneChanged = localFields(previousAt).tm_gmtoff != offsetAtShown;
     takeShownMinute(now, minute);
-    const int64_t sleptMs = asleepAtShownMinute - previousAsleep;
-    const int64_t realMs = monotonicAtShownMinute - previousMonotonic + sleptMs;
+    const int64_t sleptMs = asleepAtShown - previousAsleep;
+    const int64_t realMs = monotonicAtShown - previousMonotonic + sleptMs;
     const int64_t wallAheadMs = (now - previousAt) * 1000 - realMs;
     // The wall clock went as far as real time did (give or take its whole seconds and the
     // most an NTP slew adds): a stall, a suspend or a ringing kept the ticks away, and every
@@ -157,6 +157,7 @@ void Clockwork::tick()
     const std::tm local = localFields(minute);
     const TimeCells c = splitTime(local);
     redrawChangedCells(c);
+    Q_EMIT minuteChanged();
 
     if (!settings.alarmsDisabled)
         matchAlarms(from, seen);
@@ -204,7 +205,7 @@ void Clockwork::ringSnoozed(int64_t now)
         const int64_t late = now - due.dueAt;
         const bool slept = clock.asleepMs() - due.asleepAt >= 1000;
         if (slept && late > MissedAlarms::maxLateSeconds) {
-            host.alarmsMissed({{index, wholeMinute(due.dueAt)}});
+            Q_EMIT alarmsMissed({{index, wholeMinute(due.dueAt)}});
             return;
         }
         startRinging(index, slept ? int(late / 60) : 0);
@@ -214,20 +215,20 @@ void Clockwork::ringSnoozed(int64_t now)
 
 void Clockwork::takeShownMinute(int64_t now, int64_t minute)
 {
-    shownMinute = minute;
+    shown = minute;
     shownAt = now;
-    asleepAtShownMinute = clock.asleepMs();
-    monotonicAtShownMinute = clock.monotonicMs();
-    offsetAtShownMinute = localFields(now).tm_gmtoff;
+    asleepAtShown = clock.asleepMs();
+    monotonicAtShown = clock.monotonicMs();
+    offsetAtShown = localFields(now).tm_gmtoff;
 }
 
 void Clockwork::matchAlarms(int64_t from, int64_t seen)
 {
-    const MissedAlarms::Decision d = MissedAlarms::decide(alarmList, from, shownMinute, seen);
+    const MissedAlarms::Decision d = MissedAlarms::decide(alarmList, from, shown, seen);
     if (d.rings.index >= 0)
-        startRinging(d.rings.index, int((shownMinute - d.rings.minute) / 60));
+        startRinging(d.rings.index, int((shown - d.rings.minute) / 60));
     if (!d.reported.isEmpty())
-        host.alarmsMissed(d.reported);
+        Q_EMIT alarmsMissed(d.reported);
     if (d.rings.index >= 0)
         markDone(d.rings.index);
     for (const MissedAlarms::Occurrence &o : d.reported)
@@ -240,12 +241,12 @@ void Clockwork::markDone(int index)
     if (!e.isOnce() || e.isDone())
         return;
     e.onceFlags |= AlarmEntry::done;
-    host.alarmsChanged();
+    Q_EMIT alarmsChanged();
 }
 
 void Clockwork::redrawChangedCells(const TimeCells &c)
 {
-    TimeCells &s = shownCells;
+    TimeCells &s = cells;
     // The four year cells go as a group whenever the year changes.
     if (c.year != s.year) {
         s.year = c.year;
@@ -261,7 +262,7 @@ void Clockwork::redrawChangedCells(const TimeCells &c)
         QSize size;
         QPoint (*source)(int);
     };
-    static constexpr CellUpdate cells[] = {
+    static constexpr CellUpdate updates[] = {
         {&TimeCells::dayTens, smallDigitStrip, dayTensAt, smallDigitSize, smallDigit},
         {&TimeCells::dayUnits, smallDigitStrip, dayUnitsAt, smallDigitSize, smallDigit},
         {&TimeCells::monthTens, smallDigitStrip, monthTensAt, smallDigitSize, smallDigit},
@@ -272,7 +273,7 @@ void Clockwork::redrawChangedCells(const TimeCells &c)
         {&TimeCells::minuteTens, bigDigitStrip, minuteTensAt, bigDigitSize, bigDigit},
         {&TimeCells::minuteUnits, bigDigitStrip, minuteUnitsAt, bigDigitSize, bigDigit},
     };
-    for (const CellUpdate &cell : cells) {
+    for (const CellUpdate &cell : updates) {
         if (c.*cell.field == s.*cell.field)
             continue;
         s.*cell.field = c.*cell.field;
@@ -282,8 +283,8 @@ void Clockwork::redrawChangedCells(const TimeCells &c)
 
 void Clockwork::startRinging(int index, int lateMinutes)
 {
-    ringing = 1;
-    ringingIndex = index;
+    ringing = true;
+    ringingAt = index;
     ringingMinute = alarmList[index].minuteOfDay();
     host.showWhole(Buffer::Ringing);
     host.KillTimer(FaceTimer::colon);
@@ -297,7 +298,7 @@ void Clockwork::startRinging(int index, int lateMinutes)
         ringSeconds = 0;
         host.SetTimer(FaceTimer::limit, FaceTimer::limitMs);
     }
-    host.ringingStarted(index, lateMinutes);
+    Q_EMIT ringingStarted(index, lateMinutes);
 }
 
 int gentleVolume(int tenths, int seconds)
@@ -341,10 +342,11 @@ void Clockwork::animateRinging()
 
 void Clockwork::countLimit()
 {
-    // Reached or passed: a limit lowered while ringing still ends it.
+    // Reached or passed: a limit lowered while ringing still ends it. Nothing counts after
+    // the stop: a ringing its signals let start meanwhile has a count of its own.
     if (ringSeconds >= settings.maxRingSeconds) {
-        host.KillTimer(FaceTimer::limit);
         stopRinging();
+        return;
     }
     ++ringSeconds;
 }
@@ -356,15 +358,12 @@ void Clockwork::stopRinging(bool showMessage)
     // A limit timer must not outlive the ringing it counts.
     host.KillTimer(FaceTimer::limit);
     host.showWhole(Buffer::Normal);
-    ringing = 0;
-    host.ringingEnded();
+    ringing = false;
     host.SetTimer(FaceTimer::colon, FaceTimer::colonMs);
     host.SetTimer(FaceTimer::tick, FaceTimer::tickMs);
+    Q_EMIT ringingEnded();
     // Entries may have been removed while it rang: never read past the list.
-    if (showMessage && ringingIndex >= 0 && ringingIndex < alarmList.GetSize() &&
-        alarmList[ringingIndex].showMessage) {
-        const QByteArray message = alarmList[ringingIndex].message;
-        host.showAlarmMessage(message);
-        host.InvalidateRect();
-    }
+    if (showMessage && ringingAt >= 0 && ringingAt < alarmList.GetSize() &&
+        alarmList[ringingAt].showMessage)
+        Q_EMIT messageToShow(alarmList[ringingAt].message);
 }

@@ -3,11 +3,14 @@
 #include "alarmlist.h"
 #include "clock.h"
 #include "facehost.h"
+#include "missedalarms.h"
 #include "settings.h"
 #include "skin.h"
 #include "sound.h"
 
+#include <QByteArray>
 #include <QList>
+#include <QObject>
 
 #include <cstdint>
 
@@ -19,9 +22,12 @@ inline constexpr int colonMs = 500, tickMs = 1000, ringingMs = 100, limitMs = 10
 
 // The face's clockwork: colon blink, seconds runner, the minute change, the alarm match,
 // the chime, the ringing animation and its time limit. Plain steps over the face state;
-// the window only carries out the copies and timers it asks for.
-class Clockwork
+// the window carries out the copies and timers it asks for, and whoever cares about a
+// ringing or a message hears of it by a signal once the step is done deciding.
+class Clockwork : public QObject
 {
+    Q_OBJECT
+
 public:
     Clockwork(const Settings &settings, AlarmList &alarms, FaceHost &host, Sound &sound,
               const Clock &clock);
@@ -30,7 +36,7 @@ public:
     // then starts the colon and tick timers. Nothing reaches the window yet.
     void create();
     void onTimer(int id);
-    // Ends the ringing; the alarm's message pops up unless showMessage is false.
+    // Ends the ringing; the alarm's message is asked for unless showMessage is false.
     void stopRinging(bool showMessage = true);
     // Ends the ringing without the message and rings the same alarm again after the
     // snooze time; nothing unless it rings.
@@ -46,25 +52,27 @@ public:
     };
     const QList<Snoozed> &snoozed() const { return pending; }
 
-    bool isRinging() const { return ringing != 0; }
+    bool isRinging() const { return ringing; }
+    // The list index of the alarm that rings or rang last; -1 before the first.
+    int ringingIndex() const { return ringingAt; }
+    // The minute on the face, in seconds since the epoch, and its digit cells.
+    int64_t shownMinute() const { return shown; }
+    const TimeCells &shownCells() const { return cells; }
 
-    // Face state; the animation counters carry over from one ringing to the next.
-    int32_t colonPhase = 0;
-    int32_t runnerX = Skin::runnerFirstX;
-    int32_t bellFrame = 0;
-    int32_t bannerX = Skin::bannerFirstX;
-    int32_t ringing = 0;
-    int32_t ringingIndex = -1;
-    int32_t ringSeconds = 0;
-    int32_t gentleTenths = 0;        // tenths of a second into a gentle start
-    int64_t shownMinute = 0;         // seconds since the epoch, whole local minute
-    int64_t shownAt = 0;             // the clock's now() when shownMinute was taken
-    int64_t asleepAtShownMinute = 0; // the clock's asleepMs() when shownMinute was taken
-    int64_t monotonicAtShownMinute = 0;
-    long offsetAtShownMinute = 0; // the zone's UTC offset at shownAt, in seconds
-    // The latest local minute (MissedAlarms::localMinute) whose alarms were matched.
-    int64_t matchedLocal = 0;
-    TimeCells shownCells;
+Q_SIGNALS:
+    // Alarm `index` has started ringing, lateMinutes after its minute (0: on time).
+    void ringingStarted(int index, int lateMinutes);
+    // The ringing has ended, by whatever route.
+    void ringingEnded();
+    // Alarms whose minute passed while no tick could match it (a suspend, a stall, another
+    // alarm ringing) and that will not ring.
+    void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed);
+    // A stopped alarm's message, GBK bytes, for the popup.
+    void messageToShow(const QByteArray &message);
+    // The clockwork changed the alarm list itself (a once-alarm switched off): save it.
+    void alarmsChanged();
+    // The face shows another minute: once for each, however the steps nest.
+    void minuteChanged();
 
 private:
     void blinkColon();
@@ -89,6 +97,24 @@ private:
     const Clock &clock;
     QList<Snoozed> pending;
     int64_t ringingMinute = -1; // minute of day of the alarm that rings
+
+    // Face state; the animation counters carry over from one ringing to the next.
+    int32_t colonPhase = 0;
+    int32_t runnerX = Skin::runnerFirstX;
+    int32_t bellFrame = 0;
+    int32_t bannerX = Skin::bannerFirstX;
+    bool ringing = false;
+    int32_t ringingAt = -1;
+    int32_t ringSeconds = 0;
+    int32_t gentleTenths = 0;  // tenths of a second into a gentle start
+    int64_t shown = 0;         // seconds since the epoch, whole local minute
+    int64_t shownAt = 0;       // the clock's now() when the shown minute was taken
+    int64_t asleepAtShown = 0; // the clock's asleepMs() then
+    int64_t monotonicAtShown = 0;
+    long offsetAtShown = 0; // the zone's UTC offset at shownAt, in seconds
+    // The latest local minute (MissedAlarms::localMinute) whose alarms were matched.
+    int64_t matchedLocal = 0;
+    TimeCells cells;
 };
 
 // The loop's volume a tenth of a second count into a gentle start of that many seconds.

@@ -302,8 +302,7 @@ void AlarmSetDialog::OnSet()
         alarmLines()->setItemText(at, displayString(entry));
     else
         alarmLines()->insertItem(at, displayString(entry));
-    if (changed)
-        changed();
+    Q_EMIT changed();
     alarmLines()->setCurrentIndex(alarms.GetSize());
     ResetFields();
     enableMessageEdit();
@@ -317,8 +316,7 @@ void AlarmSetDialog::OnRemove()
         boxes.warning(this, QCoreApplication::translate("AlarmSetDialog", "没有选择!"));
     } else {
         alarms.RemoveAt(i);
-        if (changed)
-            changed();
+        Q_EMIT changed();
         alarmLines()->removeItem(i);
         alarmLines()->setCurrentIndex(alarms.GetSize());
         ResetFields();

@@ -9,7 +9,6 @@
 #include <QIcon>
 
 #include <cstdint>
-#include <functional>
 
 class AlarmList;
 struct AlarmEntry;
@@ -59,8 +58,9 @@ public:
     // What the dialog is built from, in dialog units.
     static const DialogTemplate &dialogTemplate();
 
-    // Runs after every Set and Remove, once the list has changed.
-    std::function<void()> changed;
+Q_SIGNALS:
+    // After every Set and Remove, once the list has changed.
+    void changed();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

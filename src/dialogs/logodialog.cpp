@@ -39,8 +39,7 @@ LogoDialog::LogoDialog(QWidget *parent, int periodPercent)
 
 void LogoDialog::done(int result)
 {
-    for (QBasicTimer &timer : timers)
-        timer.stop();
+    timers.stopAll();
     QDialog::done(result);
 }
 
@@ -74,18 +73,16 @@ void LogoDialog::carryOut(const LogoAnimation::Step &step)
             update(draw.to.translated(clientOrigin));
     }
     if (step.killTimer)
-        timers[size_t(step.killTimer)].stop();
+        timers.stop(step.killTimer);
     if (step.setTimer)
-        timers[size_t(step.setTimer)].start(step.periodMs * periodPercent / 100, this);
+        timers.start(step.setTimer, step.periodMs * periodPercent / 100, this);
 }
 
 void LogoDialog::timerEvent(QTimerEvent *event)
 {
-    for (int id = 1; id < int(timers.size()); ++id) {
-        if (timers[size_t(id)].timerId() == event->timerId()) {
-            carryOut(steps.OnTimer(id));
-            return;
-        }
+    if (const int id = timers.idOf(event->timerId())) {
+        carryOut(steps.OnTimer(id));
+        return;
     }
     QDialog::timerEvent(event);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "logoanimation.h"
+#include "timertable.h"
 
-#include <QBasicTimer>
 #include <QDialog>
 #include <QImage>
 
@@ -44,7 +44,7 @@ private:
     LogoAnimation steps;
     std::array<QImage, Logo::pictureCount> pictures; // logoPicture, badgePicture
     QImage image;                                    // backImage
-    std::array<QBasicTimer, 3> timers;               // by id, 1 and 2
+    TimerTable<2> timers;
     const int periodPercent;
     bool created = false;
 };

@@ -309,8 +309,7 @@ bool OptionsSheet::OnApply()
     if (!activePage()->UpdateData(true))
         return false;
     buttonBox->button(QDialogButtonBox::Apply)->setEnabled(false);
-    if (applied)
-        applied();
+    Q_EMIT applied();
     return true;
 }
 

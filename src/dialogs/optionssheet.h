@@ -134,13 +134,14 @@ private:
 // page on top into its fields. Cancel hands nothing back.
 class OptionsSheet : public QDialog
 {
+    Q_OBJECT
+
 public:
     OptionsSheet(QWidget *parent, Sound &sound, FilePicker &files, MessageBoxes &boxes);
 
     InterfacePage &interfacePage;
     AdvancedPage &advancedPage;
     ChimePage &chimePage;
-    std::function<void()> applied;
 
     // The settings file's fields the pages edit, copied in before showing and out from
     // `applied`; start-at-login is not one of them.
@@ -151,6 +152,9 @@ public:
     QDialogButtonBox *buttons() const { return buttonBox; }
     PropertyPage *activePage() const;
     void pageChanged();
+
+Q_SIGNALS:
+    void applied();
 
 protected:
     void showEvent(QShowEvent *event) override;

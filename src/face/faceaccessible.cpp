@@ -196,7 +196,7 @@ QString FaceAccessible::text(QAccessible::Text t) const
     case QAccessible::Name:
         return face()->windowTitle();
     case QAccessible::Description:
-        return FaceLabels::shownTime(face()->clockwork().shownMinute);
+        return FaceLabels::shownTime(face()->clockwork().shownMinute());
     default:
         return QAccessibleWidget::text(t);
     }

@@ -1,33 +1,22 @@
 #include "facewindow.h"
 
-#include "alarmmessagedialog.h"
-#include "alarmsetdialog.h"
-#include "autostart.h"
 #include "bitmapcopy.h"
 #include "faceaccessible.h"
 #include "facelabels.h"
-#include "logodialog.h"
-#include "messagebox.h"
-#include "notifier.h"
-#include "optionssheet.h"
 #include "x11window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
+#include <QDialog>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPointingDevice>
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
-
-#include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -64,9 +53,9 @@ void drawFrame(QPainter &p)
 
 FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices services,
                        SaveFunction save, ChangeFunction changed)
-    : QWidget(nullptr, styleFlags(loaded)), stored(loaded), alarmList(alarms), services(services),
-      saveSettings(std::move(save)), changed(std::move(changed)),
+    : QWidget(nullptr, styleFlags(loaded)), stored(loaded), saveSettings(std::move(save)),
       works(stored, alarms, *this, services.sound, services.clock),
+      routes(*this, stored, alarms, works, services, std::move(changed)),
       handCursor(QPixmap(QStringLiteral(":/art/hand.png")), 5, 0)
 {
     setWindowTitle(QStringLiteral("Zelka!"));
@@ -88,8 +77,10 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
     setAttribute(Qt::WA_AlwaysShowToolTips);
     loadSkin();
     works.create();
-    services.notifier.onStop = [this] { pressStop(); };
-    services.notifier.onSnooze = [this] { pressSnooze(); };
+    connect(&works, &Clockwork::minuteChanged, this,
+            [this] { FaceAccessible::minuteChanged(this); });
+    connect(&works, &Clockwork::ringingStarted, this, &FaceWindow::skinMayHaveSwitched);
+    connect(&works, &Clockwork::ringingEnded, this, &FaceWindow::onRingingEnded);
     if (X11Window::available()) {
         winId(); // the native window, so that its state can be set before it is mapped
         if (stored.hideFromTaskbar)
@@ -104,11 +95,7 @@ FaceWindow::FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices s
     }
 }
 
-FaceWindow::~FaceWindow()
-{
-    services.notifier.onStop = nullptr;
-    services.notifier.onSnooze = nullptr;
-}
+FaceWindow::~FaceWindow() = default;
 
 void FaceWindow::loadSkin()
 {
@@ -159,26 +146,22 @@ void FaceWindow::showWhole(Skin::Buffer)
 
 void FaceWindow::SetTimer(int id, int milliseconds)
 {
-    timers[size_t(id)].start(milliseconds, this);
+    timers.start(id, milliseconds, this);
 }
 
 void FaceWindow::KillTimer(int id)
 {
-    timers[size_t(id)].stop();
+    timers.stop(id);
 }
 
 void FaceWindow::timerEvent(QTimerEvent *event)
 {
-    for (int id = 1; id < int(timers.size()); ++id) {
-        if (timers[size_t(id)].timerId() == event->timerId()) {
-            const int64_t shown = works.shownMinute;
-            works.onTimer(id);
-            if (works.shownMinute != shown)
-                FaceAccessible::minuteChanged(this);
-            return;
-        }
+    const int id = timers.idOf(event->timerId());
+    if (!id) {
+        QWidget::timerEvent(event);
+        return;
     }
-    QWidget::timerEvent(event);
+    works.onTimer(id);
 }
 
 void FaceWindow::FlashWindow()
@@ -191,27 +174,8 @@ void FaceWindow::FlashWindow()
         QApplication::alert(this, FaceTimer::ringingMs);
 }
 
-void FaceWindow::showAlarmMessage(const QByteArray &message)
+void FaceWindow::onRingingEnded()
 {
-    AlarmMessageDialog popup(this);
-    popup.setMessage(message);
-    popup.exec();
-}
-
-void FaceWindow::InvalidateRect()
-{
-    update();
-}
-
-void FaceWindow::ringingStarted(int index, int lateMinutes)
-{
-    services.notifier.showRinging(AlarmNotices::ringing(alarmList[index], lateMinutes));
-    skinMayHaveSwitched();
-}
-
-void FaceWindow::ringingEnded()
-{
-    services.notifier.endRinging();
     if (flashOn)
         FlashWindow();
     skinMayHaveSwitched();
@@ -227,22 +191,6 @@ void FaceWindow::skinMayHaveSwitched()
     FaceAccessible::skinSwitched(this);
 }
 
-void FaceWindow::alarmsMissed(const QList<MissedAlarms::Occurrence> &missed)
-{
-    services.notifier.inform(AlarmNotices::missed(alarmList, missed));
-}
-
-void FaceWindow::alarmsChanged()
-{
-    reportChange();
-}
-
-void FaceWindow::reportChange()
-{
-    if (changed)
-        changed();
-}
-
 void FaceWindow::bringToFront()
 {
     if (closed)
@@ -254,11 +202,8 @@ void FaceWindow::bringToFront()
 
 void FaceWindow::pressStop()
 {
-    if (!works.isRinging())
-        return;
-    if (stored.limitRinging)
-        KillTimer(FaceTimer::limit);
-    works.stopRinging();
+    if (works.isRinging())
+        works.stopRinging();
 }
 
 void FaceWindow::pressSnooze()
@@ -348,6 +293,7 @@ void FaceWindow::closeUnderDialogs()
 {
     if (closing)
         return;
+    routes.dropMessages();
     while (QWidget *modal = QApplication::activeModalWidget()) {
         if (auto *dialog = qobject_cast<QDialog *>(modal))
             dialog->reject();
@@ -380,8 +326,7 @@ void FaceWindow::closeEvent(QCloseEvent *event)
 
 void FaceWindow::mouseMoveEvent(QMouseEvent *event)
 {
-    lastMoveTime = event->timestamp();
-    lastMoveAt = event->globalPosition().toPoint();
+    moves.moved(event->timestamp(), event->globalPosition().toPoint());
     normalBeforeMove = buttons.hoverNormal;
     ringingBeforeMove = buttons.hoverRinging;
     const QPoint at = event->position().toPoint() - faceOrigin;
@@ -417,7 +362,7 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
     using FaceButtons::Action;
     int32_t normal = buttons.hoverNormal;
     int32_t ringingHover = buttons.hoverRinging;
-    if (lastMoveMadeUpFor(*event)) {
+    if (moves.lastWasMadeUpFor(*event)) {
         normal = normalBeforeMove;
         ringingHover = ringingBeforeMove;
     }
@@ -438,35 +383,12 @@ void FaceWindow::mousePressEvent(QMouseEvent *event)
 
 void FaceWindow::pointerMotionReported(quint64 time)
 {
-    motionsReported = true;
-    lastReportedMotion = time;
+    moves.motionReported(time);
 }
 
 void FaceWindow::pointerPressReported(quint64 time)
 {
-    // The press is delivered later, after motions that may follow it in its millisecond.
-    if (!motionsReported || lastReportedMotion != time)
-        return;
-    pressesAfterMotion.push_back(time);
-    if (pressesAfterMotion.size() > 16)
-        pressesAfterMotion.pop_front();
-}
-
-bool FaceWindow::lastMoveMadeUpFor(const QMouseEvent &press) const
-{
-    // A touch has no pointer resting anywhere: the move to it is the touch's own.
-    if (press.pointingDevice() &&
-        press.pointingDevice()->type() == QInputDevice::DeviceType::TouchScreen)
-        return false;
-    // The move Qt makes up for a press carries the press's time.
-    if (press.timestamp() != lastMoveTime)
-        return false;
-    // A real motion and its press often share a millisecond: only a report tells them apart.
-    if (motionsReported)
-        return std::find(pressesAfterMotion.begin(), pressesAfterMotion.end(), press.timestamp()) ==
-               pressesAfterMotion.end();
-    // Nothing reports motions here: a move at the press's own time and place is Qt's.
-    return press.globalPosition().toPoint() == lastMoveAt;
+    moves.pressReported(time);
 }
 
 void FaceWindow::press(FaceButtons::Action action)
@@ -479,21 +401,15 @@ void FaceWindow::press(FaceButtons::Action action)
     case Action::Quit:
         OnClose();
         break;
-    case Action::OpenAlarms: {
-        AlarmSetDialog dialog(this, alarmList, services.sound, services.files,
-                              services.messageBoxes);
-        dialog.changed = [this] { reportChange(); };
-        dialog.exec();
+    case Action::OpenAlarms:
+        routes.openAlarms();
         break;
-    }
     case Action::OpenOptions:
-        runOptions();
+        routes.openOptions();
         break;
-    case Action::OpenLogo: {
-        LogoDialog dialog(this);
-        dialog.exec();
+    case Action::OpenLogo:
+        routes.openLogo();
         break;
-    }
     case Action::BeginDrag:
         // A drag needs the pointer: only the mouse begins one.
         break;
@@ -507,34 +423,5 @@ void FaceWindow::mouseReleaseEvent(QMouseEvent *event)
         return;
     releaseMouse();
     if (pos() != placeAtPress)
-        reportChange();
-}
-
-void FaceWindow::copyIntoSheet(OptionsSheet &sheet) const
-{
-    sheet.load(stored);
-    sheet.interfacePage.startAtLogin = Autostart::isEnabled();
-}
-
-void FaceWindow::copyFromSheet(const OptionsSheet &sheet)
-{
-    sheet.store(stored);
-    reportChange();
-    if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
-        !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
-                               Autostart::command(qEnvironmentVariable("ZELKA_LAUNCHER"),
-                                                  QCoreApplication::applicationFilePath(),
-                                                  QDir::currentPath())))
-        services.messageBoxes.warning(
-            this, QCoreApplication::translate("FaceWindow", "无法更改登录时启动的设置：%1")
-                      .arg(Autostart::entryPath()));
-}
-
-void FaceWindow::runOptions()
-{
-    OptionsSheet sheet(this, services.sound, services.files, services.messageBoxes);
-    copyIntoSheet(sheet);
-    // Only what OK or Apply took over comes back; Cancel leaves the settings alone.
-    sheet.applied = [this, &sheet] { copyFromSheet(sheet); };
-    sheet.exec();
+        routes.reportChange();
 }

@@ -4,44 +4,32 @@
 #include "clock.h"
 #include "clockwork.h"
 #include "facebuttons.h"
+#include "facecontroller.h"
 #include "facehost.h"
+#include "madeupmoves.h"
 #include "settings.h"
 #include "skin.h"
 #include "sound.h"
+#include "timertable.h"
 
-#include <QBasicTimer>
 #include <QCursor>
 #include <QImage>
 #include <QWidget>
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 
-class FilePicker;
 class QHelpEvent;
-class MessageBoxes;
-class Notifier;
-class OptionsSheet;
 namespace X11Window {
 class CloseRequests;
 class PointerEvents;
 } // namespace X11Window
 
-// The services the face and the dialogs it opens use.
-struct FaceServices {
-    Sound &sound;
-    const Clock &clock;
-    FilePicker &files;
-    MessageBoxes &messageBoxes;
-    Notifier &notifier;
-};
-
 // The clock's one window: frameless, 157 x 136, a 1-pixel border and a 2-pixel sunken
 // edge around the 151 x 130 face, which is drawn only by copying rectangles out of the
-// skin bitmaps into two back buffers.
+// skin bitmaps into two back buffers. What it opens and routes lives in its FaceController.
 class FaceWindow : public QWidget, private FaceHost
 {
     Q_OBJECT
@@ -51,7 +39,7 @@ public:
     using SaveFunction = std::function<void(const Settings &)>;
     // changed runs after every change the settings file carries: an alarm set or removed,
     // options taken over, the end of a drag.
-    using ChangeFunction = std::function<void()>;
+    using ChangeFunction = FaceController::ChangeFunction;
 
     FaceWindow(const Settings &loaded, AlarmList &alarms, FaceServices services, SaveFunction save,
                ChangeFunction changed = {});
@@ -62,7 +50,7 @@ public:
     static constexpr QPoint faceOrigin{3, 3};
 
     const Settings &settings() const { return stored; }
-    Clockwork &clockwork() { return works; }
+    const Clockwork &clockwork() const { return works; }
     const FaceButtons::Hover &hover() const { return buttons; }
     const QImage &backBuffer(Skin::Buffer buffer) const;
 
@@ -108,54 +96,36 @@ private:
     void SetTimer(int id, int milliseconds) override;
     void KillTimer(int id) override;
     void FlashWindow() override;
-    void showAlarmMessage(const QByteArray &message) override;
-    void InvalidateRect() override;
-    void ringingStarted(int index, int lateMinutes) override;
-    void ringingEnded() override;
-    void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) override;
-    void alarmsChanged() override;
-    void reportChange();
+    void onRingingEnded();
     void showButtonTip(const QHelpEvent &help);
     // Tells readers and hides a button's tip when the other skin comes to show.
     void skinMayHaveSwitched();
     // A close request that a modal dialog would swallow: the dialogs go, then the close.
     void closeUnderDialogs();
-    bool lastMoveMadeUpFor(const QMouseEvent &press) const;
 
     QImage &buffer(Skin::Buffer which);
     void loadSkin();
     void recordPosition();
     static bool positionKnown();
     void releaseSkin();
-    void runOptions();
-    void copyIntoSheet(OptionsSheet &sheet) const;
-    void copyFromSheet(const OptionsSheet &sheet);
 
     Settings stored;
-    AlarmList &alarmList;
-    FaceServices services;
     SaveFunction saveSettings;
-    ChangeFunction changed;
     std::array<QImage, Skin::bitmapCount> skin;
     Clockwork works;
+    FaceController routes;
     FaceButtons::Hover buttons{*this};
     QCursor handCursor;
     // Where the press that began a drag fell, in face pixels; no drag before such a press.
     std::optional<QPoint> dragAnchor;
     QPoint placeAtPress; // the window's place when the drag began
-    // The last move, and the hover state it replaced: Qt makes up a move to the place of a
-    // press it has not seen the pointer reach, and a press acts on what a real move found.
-    quint64 lastMoveTime = 0;
-    QPoint lastMoveAt{-1, -1};
+    // The hover state the last move replaced: a press after a made-up move acts on it.
+    MadeUpMoves moves;
     int32_t normalBeforeMove = FaceButtons::none;
     int32_t ringingBeforeMove = FaceButtons::none;
-    bool motionsReported = false;
-    quint64 lastReportedMotion = 0;
-    // The latest reported presses that a reported motion came before in the same millisecond.
-    std::deque<quint64> pressesAfterMotion;
     std::unique_ptr<X11Window::CloseRequests> closeRequests;
     std::unique_ptr<X11Window::PointerEvents> pointerEvents;
-    std::array<QBasicTimer, 5> timers; // by face timer id, 1 to 4
+    TimerTable<FaceTimer::limit> timers;
     bool flashOn = false;
     bool skinRinging = false; // the skin the last switch left showing
     bool closing = false;     // the close handler is under way, or done

@@ -31,7 +31,7 @@ QDBusMessage call(const QString &method, const QString &to = service)
 
 } // namespace
 
-DesktopNotifier::DesktopNotifier(QObject *parent, int boundMs) : QObject(parent), boundMs(boundMs)
+DesktopNotifier::DesktopNotifier(QObject *parent, int boundMs) : Notifier(parent), boundMs(boundMs)
 {}
 
 DesktopNotifier::~DesktopNotifier()
@@ -297,10 +297,10 @@ void DesktopNotifier::onActionInvoked(uint id, const QString &action, const QDBu
 {
     if (!fromServer(id, message))
         return;
-    if (action == QLatin1String("stop") && onStop)
-        onStop();
-    else if (action == QLatin1String("snooze") && onSnooze)
-        onSnooze();
+    if (action == QLatin1String("stop"))
+        Q_EMIT stopRequested();
+    else if (action == QLatin1String("snooze"))
+        Q_EMIT snoozeRequested();
 }
 
 void DesktopNotifier::onNotificationClosed(uint id, uint, const QDBusMessage &message)

@@ -16,7 +16,7 @@ class QThread;
 // touches the bus before the first notice; connecting runs on a thread of its own and
 // every call is asynchronous, so a missing bus or a server that never answers costs the
 // face nothing: the notices are simply not seen.
-class DesktopNotifier : public QObject, public Notifier
+class DesktopNotifier : public Notifier
 {
     Q_OBJECT
 

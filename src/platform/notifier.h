@@ -2,14 +2,16 @@
 
 #include "alarmnotices.h"
 
-#include <functional>
+#include <QObject>
 
 // Desktop notifications beside the face: one for the alarm that rings, which offers to
 // stop or snooze it and goes when the ringing ends, and plain ones that stay until dismissed.
-class Notifier
+class Notifier : public QObject
 {
+    Q_OBJECT
+
 public:
-    virtual ~Notifier() = default;
+    explicit Notifier(QObject *parent = nullptr) : QObject(parent) {}
     // Shows the ringing alarm's notification, replacing an earlier one.
     virtual void showRinging(const Notice &notice) = 0;
     // Adds a line to the ringing alarm's notification, shown or still to show; nothing
@@ -19,8 +21,9 @@ public:
     virtual void endRinging() = 0;
     virtual void inform(const Notice &notice) = 0;
 
-    // Runs when the user chooses "stop" on the ringing alarm's notification.
-    std::function<void()> onStop;
-    // Runs when the user chooses "snooze" there.
-    std::function<void()> onSnooze;
+Q_SIGNALS:
+    // The user chose "stop" on the ringing alarm's notification.
+    void stopRequested();
+    // The user chose "snooze" there.
+    void snoozeRequested();
 };

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "clockwork.h"
 #include "facehost.h"
 
 #include <QList>
 
 #include <map>
 
-// Records what the clockwork asks of its window and keeps the timers it started.
+// Records what the clockwork asks of its window, keeps the timers it started and, once
+// listening, what its signals told.
 class RecordingHost : public FaceHost
 {
 public:
@@ -24,11 +26,11 @@ public:
     std::map<int, int> timers; // id -> period
     int flashes = 0;
     QList<QByteArray> messages;
-    int invalidations = 0;
     QList<std::pair<int, int>> ringingStarts; // (index, lateMinutes)
     int ringingEnds = 0;
     QList<QList<MissedAlarms::Occurrence>> missedReports;
     int alarmChanges = 0;
+    int minutes = 0; // minute changes told
 
     void copy(Buffer target, Bitmap source, QPoint sourceAt, QRect dest, bool toWindow) override
     {
@@ -42,18 +44,22 @@ public:
     void SetTimer(int id, int ms) override { timers[id] = ms; }
     void KillTimer(int id) override { timers.erase(id); }
     void FlashWindow() override { ++flashes; }
-    void showAlarmMessage(const QByteArray &message) override { messages.append(message); }
-    void InvalidateRect() override { ++invalidations; }
-    void ringingStarted(int index, int lateMinutes) override
+
+    void listenTo(Clockwork &works)
     {
-        ringingStarts.append({index, lateMinutes});
+        QObject::connect(&works, &Clockwork::ringingStarted, [this](int index, int late) {
+            ringingStarts.append({index, late});
+        });
+        QObject::connect(&works, &Clockwork::ringingEnded, [this] { ++ringingEnds; });
+        QObject::connect(&works, &Clockwork::alarmsMissed,
+                         [this](const QList<MissedAlarms::Occurrence> &missed) {
+                             missedReports.append(missed);
+                         });
+        QObject::connect(&works, &Clockwork::messageToShow,
+                         [this](const QByteArray &message) { messages.append(message); });
+        QObject::connect(&works, &Clockwork::alarmsChanged, [this] { ++alarmChanges; });
+        QObject::connect(&works, &Clockwork::minuteChanged, [this] { ++minutes; });
     }
-    void ringingEnded() override { ++ringingEnds; }
-    void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed) override
-    {
-        missedReports.append(missed);
-    }
-    void alarmsChanged() override { ++alarmChanges; }
 
     QList<int> timerIds() const
     {

@@ -1,0 +1,125 @@
+#include "facecontroller.h"
+
+#include "alarmmessagedialog.h"
+#include "alarmnotices.h"
+#include "alarmsetdialog.h"
+#include "autostart.h"
+#include "clockwork.h"
+#include "facewindow.h"
+#include "logodialog.h"
+#include "messagebox.h"
+#include "notifier.h"
+#include "optionssheet.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+FaceController::FaceController(FaceWindow &face, Settings &settings, AlarmList &alarms,
+                               const Clockwork &works, FaceServices services,
+                               ChangeFunction changed)
+    : face(face), settings(settings), alarms(alarms), services(services),
+      changed(std::move(changed))
+{
+    Notifier &notifier = services.notifier;
+    connect(&works, &Clockwork::ringingStarted, this, [this](int index, int lateMinutes) {
+        this->services.notifier.showRinging(
+            AlarmNotices::ringing(this->alarms[index], lateMinutes));
+    });
+    connect(&works, &Clockwork::ringingEnded, &notifier, &Notifier::endRinging);
+    connect(&works, &Clockwork::alarmsMissed, this,
+            [this](const QList<MissedAlarms::Occurrence> &missed) {
+                this->services.notifier.inform(AlarmNotices::missed(this->alarms, missed));
+            });
+    connect(&works, &Clockwork::alarmsChanged, this, &FaceController::reportChange);
+    connect(&works, &Clockwork::messageToShow, this, &FaceController::showMessage);
+    connect(&notifier, &Notifier::stopRequested, &face, &FaceWindow::pressStop);
+    connect(&notifier, &Notifier::snoozeRequested, &face, &FaceWindow::pressSnooze);
+}
+
+FaceController::~FaceController()
+{
+    dropMessages();
+}
+
+void FaceController::reportChange()
+{
+    if (changed)
+        changed();
+}
+
+void FaceController::showMessage(const QByteArray &message)
+{
+    waiting.push_back(message);
+    if (!popup)
+        showNextMessage();
+}
+
+void FaceController::showNextMessage()
+{
+    if (waiting.empty())
+        return;
+    popup = new AlarmMessageDialog(&face);
+    popup->setMessage(waiting.front());
+    waiting.pop_front();
+    // Modal as before, yet shown without a loop of its own: the step that stopped the
+    // ringing has returned long before the user answers.
+    popup->setModal(true);
+    connect(popup, &QDialog::finished, this, [this] {
+        popup->deleteLater();
+        popup = nullptr;
+        face.update();
+        showNextMessage();
+    });
+    popup->show();
+}
+
+void FaceController::dropMessages()
+{
+    waiting.clear();
+    if (popup) {
+        popup->disconnect(this);
+        delete popup;
+    }
+}
+
+void FaceController::openAlarms()
+{
+    AlarmSetDialog dialog(&face, alarms, services.sound, services.files, services.messageBoxes);
+    connect(&dialog, &AlarmSetDialog::changed, this, &FaceController::reportChange);
+    dialog.exec();
+}
+
+void FaceController::openLogo()
+{
+    LogoDialog dialog(&face);
+    dialog.exec();
+}
+
+void FaceController::copyIntoSheet(OptionsSheet &sheet) const
+{
+    sheet.load(settings);
+    sheet.interfacePage.startAtLogin = Autostart::isEnabled();
+}
+
+void FaceController::copyFromSheet(const OptionsSheet &sheet)
+{
+    sheet.store(settings);
+    reportChange();
+    if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
+        !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
+                               Autostart::command(qEnvironmentVariable("ZELKA_LAUNCHER"),
+                                                  QCoreApplication::applicationFilePath(),
+                                                  QDir::currentPath())))
+        services.messageBoxes.warning(
+            &face, QCoreApplication::translate("FaceWindow", "无法更改登录时启动的设置：%1")
+                       .arg(Autostart::entryPath()));
+}
+
+void FaceController::openOptions()
+{
+    OptionsSheet sheet(&face, services.sound, services.files, services.messageBoxes);
+    copyIntoSheet(sheet);
+    // Only what OK or Apply took over comes back; Cancel leaves the settings alone.
+    connect(&sheet, &OptionsSheet::applied, this, [this, &sheet] { copyFromSheet(sheet); });
+    sheet.exec();
+}
