@@ -9,8 +9,11 @@
 #include <memory>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 using Claim = SingleInstance::Claim;
 using namespace std::chrono_literals;
@@ -112,6 +115,9 @@ private Q_SLOTS:
         QTest::newRow("both folders unwritable") << "ro" << "ro" << Claim::Run << "state";
         QTest::newRow("a killed clock's socket") << "socket" << "-" << Claim::Run << "runtime";
         QTest::newRow("holder never answers") << "held" << "-" << Claim::Refused << "runtime";
+        QTest::newRow("holder listens late") << "late listen" << "-" << Claim::Knocked << "runtime";
+        QTest::newRow("holder gone while knocked") << "late exit" << "-" << Claim::Run << "runtime";
+        QTest::newRow("a FIFO for the lock") << "fifo" << "-" << Claim::Run << "beside";
         // clang-format on
     }
 
@@ -128,6 +134,14 @@ private Q_SLOTS:
         const QString file = settingsDir.filePath(QStringLiteral("ZELKA!.DAT"));
         const SingleInstance probe(file);
         const int held = plant(runtimeDir, probe.lockPath(), inRuntime, probe.socketPath());
+        // The holder between taking the lock and listening, or on its way out, at the knock.
+        std::jthread holder([&] {
+            std::this_thread::sleep_for(20ms);
+            if (inRuntime == "late listen")
+                ::listen(lateSocket, 1);
+            else if (inRuntime == "late exit")
+                ::close(held);
+        });
         plant(settingsDir, SingleInstance::canonicalPath(file) + ".lock", besideFile, {});
         // Root passes every permission check: the claims run as nobody, in folders of theirs.
         const bool root = ::geteuid() == 0;
@@ -144,7 +158,10 @@ private Q_SLOTS:
             where = QFileInfo(one.lockPath()).path();
         }
         QVERIFY(!root || ::seteuid(0) + ::setegid(0) == 0);
-        ::close(held);
+        holder.join();
+        if (inRuntime != "late exit")
+            ::close(held);
+        ::close(std::exchange(lateSocket, -1));
         QCOMPARE(a, first);
         QCOMPARE(b, first == Claim::Run ? Claim::Knocked : first);
         QCOMPARE(where, lockIn == "runtime"  ? runtimeDir.path()
@@ -155,33 +172,46 @@ private Q_SLOTS:
 private:
     // What a power cut, a kill or a clock run as root left where a lock goes: as root,
     // every file planted here is root's ("foreign" for a plain user: one it may not open).
-    // "ro" makes the folder read-only; "held" returns the descriptor that holds the lock.
-    static int plant(const QTemporaryDir &dir, const QString &path, const QString &kind,
-                     const QString &socket)
+    // "ro" makes the folder read-only; "held" returns the descriptor that holds the lock;
+    // "late listen" holds it too and leaves lateSocket bound but not listening yet.
+    int plant(const QTemporaryDir &dir, const QString &path, const QString &kind,
+              const QString &socket)
     {
         QFile lock(path);
         if (kind == "ro")
             QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner |
                                                   QFile::ReadOther | QFile::ExeOther);
-        else if (kind != "-" && kind != "unset" && lock.open(QIODevice::WriteOnly))
+        else if (kind != "-" && kind != "unset" && kind != "fifo" &&
+                 lock.open(QIODevice::WriteOnly))
             lock.write(kind == "garbage" ? "\xff\xfe not a pid\n" : "");
         if (kind == "foreign")
             lock.setPermissions(::geteuid() == 0 ? QFile::ReadOwner : QFile::Permissions());
-        if (kind == "socket") {
+        if (kind == "fifo")
+            ::mkfifo(QFile::encodeName(path).constData(), 0600), lock.setPermissions(all);
+        const int fd = kind == "held" || kind.startsWith("late")
+                           ? ::open(QFile::encodeName(path).constData(), O_RDONLY)
+                           : -1;
+        ::flock(fd, LOCK_EX);
+        if (kind == "socket" || kind == "late listen") {
             sockaddr_un address{AF_UNIX, {}};
             qstrncpy(address.sun_path, QFile::encodeName(socket).constData(),
                      sizeof address.sun_path);
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
-            ::close(fd);
+            const int bound = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            ::bind(bound, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+            QFile::setPermissions(socket, all);
+            if (kind == "late listen")
+                lateSocket = bound;
+            else
+                ::close(bound);
         }
-        const int fd = kind == "held" ? ::open(QFile::encodeName(path).constData(), O_RDONLY) : -1;
-        ::flock(fd, LOCK_EX);
         return fd;
     }
 
+    static constexpr QFile::Permissions all =
+        QFile::Permissions::fromInt(0x6666); // read and write for everyone
     QTemporaryDir runtime;
     QTemporaryDir folder;
+    int lateSocket = -1;
 };
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

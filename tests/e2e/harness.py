@@ -429,8 +429,9 @@ def faked_time(start, jumps=None):
 
 
 class TimeJumps:
-    """A faked start time kept in a file libfaketime reads at every call: moving it moves
-    the wall, monotonic and boot-time clocks of the process together."""
+    """A faked time kept in a file libfaketime reads at every call: moving it moves the
+    wall, monotonic and boot-time clocks of the process together. A changed file is the
+    time from the moment it is read, so each jump counts the seconds run since the last."""
 
     def __init__(self, folder):
         self.path = os.path.join(folder, "faketime")
@@ -440,41 +441,62 @@ class TimeJumps:
         self._write()
 
     def forward(self, seconds):
-        self.start += seconds
+        self.start += seconds + round(time.monotonic() - self.written)
         self._write()
 
     def _write(self):
+        self.written = time.monotonic()
         with open(self.path + ".new", "w") as f:
             f.write(time.strftime("@%Y-%m-%d %H:%M:%S\n", time.localtime(self.start)))
         os.replace(self.path + ".new", self.path)
 
 
-def bus_daemon(folder, env):
-    """A private session bus listening on folder/bus."""
-    return subprocess.Popen(
-        ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address",
-         f"unix:path={folder}/bus"],
-        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
 class SessionBus:
-    """A private session bus with python3-dbusmock's notification server on it."""
+    """A private session bus in a scratch home, so that nothing it starts changes a user's
+    settings, with python3-dbusmock's notification server on it and, with accessibility,
+    the AT-SPI bus launcher with accessibility switched on, as a screen reader has it."""
 
-    def __init__(self):
+    def __init__(self, notifications=True, accessibility=False):
         import dbus  # Debian's python3-dbus, seen by /usr/bin/python3
         self.dir = tempfile.mkdtemp(prefix="zelka-bus-")
+        os.chmod(self.dir, 0o700)
         self.address = f"unix:path={self.dir}/bus"
-        self.daemon = bus_daemon(self.dir, os.environ)
-        self.bus = None
-        self.server = None
+        # The servers, and the daemons the buses start, inherit this environment.
+        self.env = dict(os.environ, HOME=self.dir, XDG_RUNTIME_DIR=self.dir,
+                        XDG_CONFIG_HOME=f"{self.dir}/config", XDG_CACHE_HOME=f"{self.dir}/cache",
+                        GSETTINGS_BACKEND="memory", DBUS_SESSION_BUS_ADDRESS=self.address,
+                        NO_AT_BRIDGE="1")
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS"):
+            self.env.pop(name, None)
+        self.daemon = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address", self.address],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.bus = self.server = self.launcher = None
         try:
             if not wait_until(lambda: os.path.exists(f"{self.dir}/bus"), 10):
                 raise RuntimeError("dbus-daemon did not start")
             self.bus = dbus.bus.BusConnection(self.address)
-            self.start_server()
+            if notifications:
+                self.start_server()
+            if accessibility:
+                self.launcher = self._started(["/usr/libexec/at-spi-bus-launcher",
+                                               "--launch-immediately"], "org.a11y.Bus")
+                status = dbus.Interface(self.bus.get_object("org.a11y.Bus", "/org/a11y/bus"),
+                                        "org.freedesktop.DBus.Properties")
+                status.Set("org.a11y.Status", "IsEnabled", True, timeout=10)
         except Exception:
             self.close()
             raise
+
+    def _started(self, command, name):
+        """Starts command; returns its process once it owns name on the bus."""
+        proc = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        if not wait_until(lambda: self.bus.name_has_owner(name), 10):
+            proc.kill()
+            proc.wait()
+            raise RuntimeError(f"{command[-1]} did not start")
+        return proc
 
     def start_server(self):
         """Starts a notification server, killing the running one first, as a crash and a
@@ -485,12 +507,8 @@ class SessionBus:
             self.server.kill()
             self.server.wait()
             wait_until(lambda: not self.bus.name_has_owner(name), 10)
-        self.server = subprocess.Popen(
-            ["/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "notification_daemon"],
-            env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if not wait_until(lambda: self.bus.name_has_owner(name), 10):
-            raise RuntimeError("the notification server did not start")
+        self.server = self._started(["/usr/bin/python3", "-m", "dbusmock", "--session", "-t",
+                                     "notification_daemon"], name)
         self.mock = dbus.Interface(self.bus.get_object(name, "/org/freedesktop/Notifications"),
                                    "org.freedesktop.DBus.Mock")
 
@@ -512,52 +530,6 @@ class SessionBus:
                                               "org.freedesktop.Notifications", "ActionInvoked")
         message.append(dbus.UInt32(notification), action, signature="us")
         self.bus.send_message(message)
-
-    def close(self):
-        if self.bus is not None:
-            self.bus.close()
-        for proc in (self.server, self.daemon):
-            if proc and proc.poll() is None:
-                proc.terminate()
-                proc.wait(timeout=10)
-        shutil.rmtree(self.dir, ignore_errors=True)
-
-
-class AccessibilityBus:
-    """A private session bus with the AT-SPI bus launcher on it and accessibility switched
-    on, as a desktop with a screen reader has it. Everything it starts lives in a scratch
-    home, so no user's settings change."""
-
-    def __init__(self):
-        import dbus  # Debian's python3-dbus, seen by /usr/bin/python3
-        self.dir = tempfile.mkdtemp(prefix="zelka-a11y-")
-        os.chmod(self.dir, 0o700)
-        self.address = f"unix:path={self.dir}/bus"
-        # The launcher and the daemons the buses start inherit this environment.
-        self.env = dict(os.environ, HOME=self.dir, XDG_RUNTIME_DIR=self.dir,
-                        XDG_CONFIG_HOME=f"{self.dir}/config", XDG_CACHE_HOME=f"{self.dir}/cache",
-                        GSETTINGS_BACKEND="memory", DBUS_SESSION_BUS_ADDRESS=self.address,
-                        NO_AT_BRIDGE="1")
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS"):
-            self.env.pop(name, None)
-        self.daemon = bus_daemon(self.dir, self.env)
-        self.launcher = None
-        self.bus = None
-        try:
-            if not wait_until(lambda: os.path.exists(f"{self.dir}/bus"), 10):
-                raise RuntimeError("dbus-daemon did not start")
-            self.launcher = subprocess.Popen(
-                ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            self.bus = dbus.bus.BusConnection(self.address)
-            if not wait_until(lambda: self.bus.name_has_owner("org.a11y.Bus"), 10):
-                raise RuntimeError("the AT-SPI bus launcher did not start")
-            status = dbus.Interface(self.bus.get_object("org.a11y.Bus", "/org/a11y/bus"),
-                                    "org.freedesktop.DBus.Properties")
-            status.Set("org.a11y.Status", "IsEnabled", True, timeout=10)
-        except Exception:
-            self.close()
-            raise
 
     def client(self, *args, timeout=20):
         """Runs atspiclient.py with args; returns what it printed, parsed as JSON."""
@@ -582,7 +554,7 @@ class AccessibilityBus:
     def close(self):
         if self.bus is not None:
             self.bus.close()
-        for proc in (self.launcher, self.daemon):
+        for proc in (self.launcher, self.server, self.daemon):
             if proc and proc.poll() is None:
                 proc.terminate()
                 try:

@@ -5,7 +5,7 @@ import shutil
 import time
 import unittest
 
-from harness import AccessibilityBus, Xvfb, Zelka, faked_time, wait_until
+from harness import SessionBus, Xvfb, Zelka, faked_time, wait_until
 from settingsbytes import settings_file
 
 FACE = (3, 3)  # the face inside the window's border
@@ -22,7 +22,7 @@ class Accessibility(unittest.TestCase):
             self.skipTest("no python3-pyatspi (scripts/setup.sh --test installs it)")
         self.x = Xvfb()
         self.addCleanup(self.x.close)
-        self.bus = AccessibilityBus()
+        self.bus = SessionBus(notifications=False, accessibility=True)
         self.addCleanup(self.bus.close)
         self.run_ = Zelka(self.x, env={"DBUS_SESSION_BUS_ADDRESS": self.bus.address})
         self.addCleanup(self.run_.cleanup)

@@ -7,17 +7,19 @@ import tempfile
 import time
 import unittest
 
-from harness import ClockTestCase, Unprivileged, Zelka, wait_until
+from harness import ClockTestCase, Unprivileged, Zelka, faked_time, wait_until
 from settingsbytes import settings_file, window_position
 
 DEFAULT_FILE = settings_file()
+# The wall clock starts seven seconds before the minute of the alarm that rings.
+BEFORE_ALARM, ALARM = "2026-12-09 07:29:53", (7, 30, "", 0, "Ring.wav")
 
 
 class Faults(ClockTestCase):
-    def start(self, data=None, **env):
+    def start(self, data=None, at=None, **env):
         if data is not None:
             self.run_.write(data)
-        self.run_.env.update(env)
+        self.run_.env.update(faked_time(at) if at else {}, **env)
         self.run_.start()
         face = self.run_.wait_face()
         self.assertIsNotNone(face)
@@ -191,16 +193,6 @@ class Faults(ClockTestCase):
             env=dict(os.environ, HOME=runtime, XDG_RUNTIME_DIR=runtime),
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    @staticmethod
-    def alarm_next_minute():
-        """(hour, minute) of the next minute, at least five seconds away."""
-        now = time.time()
-        if time.localtime(now).tm_sec > 55:
-            time.sleep(6)
-            now = time.time()
-        at = time.localtime(now + 60)
-        return at.tm_hour, at.tm_min
-
     def test_sound_server_vanishing_while_ringing(self):
         if not shutil.which("pulseaudio") or not shutil.which("pactl"):
             self.skipTest("no PulseAudio here: scripts/setup.sh --test installs it, except beside "
@@ -215,14 +207,8 @@ class Faults(ClockTestCase):
 
         try:
             self.assertTrue(wait_until(lambda: os.path.exists(f"{runtime}/pulse/native"), 10))
-            now = time.time()
-            if time.localtime(now).tm_sec > 55:
-                time.sleep(6)
-                now = time.time()
-            at = time.localtime(now + 60)
-            face = self.start(settings_file(limitRinging=1, maxRingSeconds=30,
-                                            alarms=[(at.tm_hour, at.tm_min, "", 0, "Ring.wav")]),
-                              SDL_AUDIODRIVER="pulseaudio", PULSE_SERVER=address)
+            face = self.start(settings_file(limitRinging=1, maxRingSeconds=30, alarms=[ALARM]),
+                              BEFORE_ALARM, SDL_AUDIODRIVER="pulseaudio", PULSE_SERVER=address)
             time.sleep(1)
             normal = self.date_row_pixels()
 
@@ -233,7 +219,7 @@ class Faults(ClockTestCase):
             # Silent: no stream and no connection to the server.
             self.assertEqual(pactl("list", "short", "sink-inputs").strip(), "")
             self.assertEqual(clients(), [])
-            self.assertTrue(wait_until(lambda: self.date_row_pixels() != normal, 75, 0.2))
+            self.assertTrue(wait_until(lambda: self.date_row_pixels() != normal, 15, 0.2))
             self.assertTrue(wait_until(lambda: pactl("list", "short", "sink-inputs").strip(), 3),
                             "the alarm's sound never reached the server")
             self.assertGreaterEqual(len(clients()), 1)
@@ -270,15 +256,13 @@ class Faults(ClockTestCase):
 
         try:
             self.assertTrue(wait_until(lambda: os.path.exists(socket), 10))
-            hour, minute = self.alarm_next_minute()
             # No limit: the ringing lasts until the stop button, as long as the server is away.
-            face = self.start(settings_file(limitRinging=0,
-                                            alarms=[(hour, minute, "", 0, "Ring.wav")]),
+            face = self.start(settings_file(limitRinging=0, alarms=[ALARM]), BEFORE_ALARM,
                               SDL_AUDIODRIVER="pulseaudio", PULSE_SERVER=address)
             time.sleep(1)
             normal = self.date_row_pixels()
             self.assertEqual(clock_streams(), 0)
-            self.assertTrue(wait_until(lambda: self.date_row_pixels() != normal, 75, 0.2))
+            self.assertTrue(wait_until(lambda: self.date_row_pixels() != normal, 15, 0.2))
             self.assertTrue(wait_until(lambda: clock_streams() == 1, 3),
                             "the alarm's sound never reached the server")
             servers[0].kill()
@@ -317,12 +301,11 @@ class Faults(ClockTestCase):
             self.skipTest("cannot hide the mixer library here (needs root and unshare)")
         self.run_.prefix = ["unshare", "-m", "--propagation", "private", "sh", "-c",
                             'mount --bind /dev/null "$0" && exec "$@"', found[0]]
-        hour, minute = self.alarm_next_minute()
-        face = self.start(settings_file(limitRinging=1, maxRingSeconds=2,
-                                        alarms=[(hour, minute, "", 0, "Ring.wav")]))
+        face = self.start(settings_file(limitRinging=1, maxRingSeconds=2, alarms=[ALARM]),
+                          BEFORE_ALARM)
         time.sleep(1)
         normal = self.stop_area_pixels()
-        self.assertTrue(wait_until(lambda: self.stop_area_pixels() != normal, 75, 0.2),
+        self.assertTrue(wait_until(lambda: self.stop_area_pixels() != normal, 15, 0.2),
                         "the ringing face never showed")
         self.assertTrue(wait_until(lambda: self.stop_area_pixels() == normal, 6, 0.2),
                         "the ringing did not end at its limit")
@@ -335,19 +318,13 @@ class Faults(ClockTestCase):
         self.assertIn("“Ring.wav”", told[0])
 
     def test_rings_and_stops_without_a_sound_server(self):
-        # An alarm for the next minute, a limit of one second, and no audio device at all.
-        now = time.time()
-        if time.localtime(now).tm_sec > 55:
-            time.sleep(6)
-            now = time.time()
-        at = time.localtime(now + 60)
+        # An alarm in seconds, a limit of one second, and no audio device at all.
         face = self.start(settings_file(windowX=0, windowY=0, limitRinging=1, maxRingSeconds=1,
-                                        alarms=[(at.tm_hour, at.tm_min, "", 0, "Ring.wav")]),
-                          SDL_AUDIODRIVER="nonexistent")
+                                        alarms=[ALARM]), BEFORE_ALARM, SDL_AUDIODRIVER="nonexistent")
         stop_area_pixels = self.stop_area_pixels
         time.sleep(1)  # mapped comes before the first paint
         normal = stop_area_pixels()
-        self.assertTrue(wait_until(lambda: stop_area_pixels() != normal, 75, 0.2),
+        self.assertTrue(wait_until(lambda: stop_area_pixels() != normal, 15, 0.2),
                         "the ringing face never showed")
         # One second of limit: the normal face comes back by itself.
         self.assertTrue(wait_until(lambda: stop_area_pixels() == normal, 5, 0.2),
