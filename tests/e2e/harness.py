@@ -110,12 +110,14 @@ class Xvfb:
     def window_manager(self):
         """Starts openbox here, until the server closes; returns its process."""
         self.wm_home = tempfile.mkdtemp(prefix="zelka-wm-")
-        self.wm = subprocess.Popen(["openbox"], env=dict(os.environ, DISPLAY=self.name,
-                                                         HOME=self.wm_home),
+        ready = os.path.join(self.wm_home, "ready")
+        # openbox runs its start-up command once it manages windows; a window mapped
+        # before that may be left unmanaged and unmapped.
+        self.wm = subprocess.Popen(["openbox", "--startup", f"touch {ready}"],
+                                   env=dict(os.environ, DISPLAY=self.name, HOME=self.wm_home),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.framed = True
-        supporting = self.dpy.intern_atom("_NET_SUPPORTING_WM_CHECK")
-        if not wait_until(lambda: self.dpy.screen().root.get_full_property(supporting, 0), 10):
+        if not wait_until(lambda: os.path.exists(ready), 10):
             raise RuntimeError("openbox did not start")
         return self.wm
 
