@@ -1,5 +1,6 @@
 #include "savejournal.h"
 
+#include "fileio.h"
 #include "settingsfile.h"
 
 #include <QCryptographicHash>
@@ -61,32 +62,6 @@ QByteArray digest(QByteArrayView bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
-
-void syncFolder(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 QByteArray temporaryPrefix(const QString &journal)
 {
     return QFile::encodeName(QFileInfo(journal).fileName()) + ".tmp-";
@@ -136,7 +111,7 @@ int write(const QString &filePath, const QByteArray &bytes)
     if (fd < 0)
         return errno;
     int error = 0;
-    if (!writeAll(fd, out) || ::fsync(fd) != 0)
+    if (!FileIo::writeAll(fd, out) || ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
@@ -146,7 +121,7 @@ int write(const QString &filePath, const QByteArray &bytes)
         ::unlink(tempName.constData());
         return error;
     }
-    syncFolder(folder());
+    FileIo::makeRenameDurable(journal);
     return 0;
 }
 
@@ -176,8 +151,9 @@ std::optional<QByteArray> read(const QString &filePath)
 
 void remove(const QString &filePath)
 {
-    if (::unlink(QFile::encodeName(pathFor(filePath)).constData()) == 0)
-        syncFolder(folder());
+    const QString journal = pathFor(filePath);
+    if (::unlink(QFile::encodeName(journal).constData()) == 0)
+        FileIo::makeRenameDurable(journal);
 }
 
 } // namespace SaveJournal
