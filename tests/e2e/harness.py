@@ -475,9 +475,15 @@ class SessionBus:
             env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.bus = self.server = self.launcher = None
         try:
-            if not wait_until(lambda: os.path.exists(f"{self.dir}/bus"), 10):
+            # The socket's file is there before the daemon listens on it: connect until it does.
+            def connected():
+                try:
+                    return dbus.bus.BusConnection(self.address)
+                except dbus.exceptions.DBusException:
+                    return None
+            self.bus = wait_until(connected, 10)
+            if not self.bus:
                 raise RuntimeError("dbus-daemon did not start")
-            self.bus = dbus.bus.BusConnection(self.address)
             if notifications:
                 self.start_server()
             if accessibility:
