@@ -65,6 +65,8 @@ FaceWindow::FaceWindow(SettingsStore &store, FaceServices services)
     setAttribute(Qt::WA_NoSystemBackground);
     setFixedSize(windowWidth, windowHeight);
     move(stored.windowX, stored.windowY);
+    if (positionKnown())
+        onScreen.watch();
 
     QIcon icon;
     icon.addFile(QStringLiteral(":/art/icon.png"));
@@ -267,7 +269,7 @@ void FaceWindow::recordPosition()
     // Native Wayland tells no window its place: keep the stored one rather than lose it.
     if (!positionKnown())
         return;
-    const QPoint topLeft = frameGeometry().topLeft();
+    const QPoint topLeft = onScreen.recorded(frameGeometry().topLeft());
     stored.windowX = topLeft.x();
     stored.windowY = topLeft.y();
 }

@@ -7,6 +7,7 @@
 #include "facecontroller.h"
 #include "facehost.h"
 #include "madeupmoves.h"
+#include "onscreen.h"
 #include "settings.h"
 #include "settingsstore.h"
 #include "skin.h"
@@ -120,6 +121,7 @@ private:
     std::unique_ptr<X11Window::CloseRequests> closeRequests;
     std::unique_ptr<X11Window::PointerEvents> pointerEvents;
     TimerTable<FaceTimer::limit> timers;
+    OnScreen onScreen{*this, Skin::buttonRow.translated(faceOrigin)};
     bool flashOn = false;
     bool skinRinging = false; // the skin the last switch left showing
     bool closing = false;     // the close handler is under way, or done
