@@ -40,7 +40,7 @@ class FaceController : public QObject
 
 public:
     // How long a quit waits for its notice to reach the notification server.
-    static constexpr int quitNoticeBoundMs = 1000;
+    static constexpr int quitNoticeBoundMs = 500;
 
     FaceController(FaceWindow &face, SettingsStore &store, const Clockwork &works,
                    FaceServices services);
