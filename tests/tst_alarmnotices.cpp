@@ -57,7 +57,7 @@ private Q_SLOTS:
         QCOMPARE(n.body, u"06:45 Walk\n07:10\n07:00"_qs);
     }
 
-    // What a quit leaves unrung: the next alarm from Friday 2026-12-11 18:00:30.
+    // What a quit leaves unrung: the next alarm from Friday 2026-12-11 18:00:00.
     void nextRing_data()
     {
         QTest::addColumn<QList<AlarmEntry>>("alarms");
@@ -96,7 +96,7 @@ private Q_SLOTS:
         for (const AlarmEntry &a : alarms)
             list.SetAtGrow(list.GetSize(), a);
         FakeClock clock;
-        clock.setLocal(2026, 12, 11, 18, 0, 30);
+        clock.setLocal(2026, 12, 11, 18, 0, 0);
         const std::optional<NextRing::Next> next = NextRing::after(list, clock.now());
         QCOMPARE(next ? next->index : -1, index);
         if (!next)

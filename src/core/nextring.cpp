@@ -23,7 +23,7 @@ std::optional<Next> after(const AlarmList &alarms, int64_t now)
             when.tm_sec = 0;
             when.tm_isdst = -1;
             const int64_t at = int64_t(mktime(&when));
-            if (at <= now - today.tm_sec + 59 || !alarm.ringsOn(when.tm_wday))
+            if (at <= now || !alarm.ringsOn(when.tm_wday))
                 continue;
             if (!best || at < best->minute)
                 best = Next{i, at};
