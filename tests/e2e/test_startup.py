@@ -102,8 +102,9 @@ class Startup(unittest.TestCase):
         placed = lambda at: wait_until(lambda: self.x.face()[1:3] == at, 5)
         resize_output(self.x, 1024, 768)  # the screen's geometry changes
         self.assertTrue(placed((867, 632)), self.x.face())
-        set_monitor(self.x, "left", 0, 0, 512, 768, primary=True)
+        # The right one first: the left one takes the output, and with it the whole screen.
         set_monitor(self.x, "right", 512, 0, 512, 768)
+        set_monitor(self.x, "left", 0, 0, 512, 768, primary=True)
         time.sleep(0.5)
         self.assertEqual(self.x.face()[1:3], (867, 632), "whole on the right screen: kept")
         delete_monitor(self.x, "right")  # Qt's screenRemoved
