@@ -15,7 +15,7 @@ bool enoughShows(QRect face, QRect buttonRow, const QList<Screen> &screens)
     if (!(QRegion(buttonRow) - seen).isEmpty())
         return false;
     qint64 shown = 0;
-    for (const QRect &r : seen & face)
+    for (const QRect &r : seen.intersected(face))
         shown += qint64(r.width()) * r.height();
     return 4 * shown >= qint64(face.width()) * face.height();
 }

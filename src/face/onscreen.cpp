@@ -12,8 +12,7 @@ void OnScreen::watch()
 {
     place();
     // Queued: Qt has moved the windows off a screen that went by the time this runs.
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &OnScreen::place,
-            Qt::QueuedConnection);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &OnScreen::place, Qt::QueuedConnection);
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &OnScreen::follow);
     for (QScreen *screen : QGuiApplication::screens())
         follow(screen);

@@ -30,6 +30,6 @@ private:
 
     QWidget &window;
     QRect buttonRow;
-    QPoint chosen;                // where the window was before this moved it
+    QPoint chosen;                  // where the window was before this moved it
     std::optional<QPoint> placedAt; // where this last moved it
 };
