@@ -134,6 +134,10 @@ AdvancedPage::AdvancedPage(MessageBoxes &boxes) : PropertyPage(advancedTemplate,
     changesOnText(NumberEdit);
     changesOnText(SnoozeEdit);
     changesOnText(GentleEdit);
+    items.item(NumberEdit)
+        ->setAccessibleName(QCoreApplication::translate("OptionsSheet", "最大响铃秒数"));
+    items.setBuddy("贪睡时间:", SnoozeEdit);
+    items.setBuddy("渐强:", GentleEdit);
 }
 
 void AdvancedPage::DoDataExchange(DataExchange &dx)
@@ -191,6 +195,9 @@ ChimePage::ChimePage(MessageBoxes &boxes, Sound &sound, FilePicker &files)
     changesOnClick(StopButton, [this] { picker.Stop(); });
     changesOnText(NumberEdit);
     changesOnText(SoundEdit);
+    items.item(NumberEdit)
+        ->setAccessibleName(QCoreApplication::translate("OptionsSheet", "间隔分钟数"));
+    items.setBuddy("声音:", SoundEdit);
 }
 
 void ChimePage::DoDataExchange(DataExchange &dx)

@@ -48,7 +48,7 @@ public:
     void openOptions();
     void openLogo();
     // An alarm's message: shown now, or after the messages already waiting.
-    void showMessage(const QByteArray &message);
+    void showMessage(const QByteArray &message, int minuteOfDay);
     // The face is going: no message waits, and none shows.
     void dropMessages();
     void reportChange();
@@ -64,5 +64,9 @@ private:
     FaceServices services;
     ChangeFunction changed;
     QPointer<AlarmMessageDialog> popup;
-    std::deque<QByteArray> waiting; // messages after the one that shows, oldest first
+    struct Message {
+        QByteArray text;
+        int minuteOfDay;
+    };
+    std::deque<Message> waiting; // messages after the one that shows, oldest first
 };

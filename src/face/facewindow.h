@@ -6,6 +6,7 @@
 #include "facebuttons.h"
 #include "facecontroller.h"
 #include "facehost.h"
+#include "facekeys.h"
 #include "madeupmoves.h"
 #include "settings.h"
 #include "settingsstore.h"
@@ -48,6 +49,7 @@ public:
     const Settings &settings() const { return stored; }
     const Clockwork &clockwork() const { return works; }
     const FaceButtons::Hover &hover() const { return buttons; }
+    const FaceKeys &keyFocus() const { return keys; }
     const QImage &backBuffer(Skin::Buffer buffer) const;
 
     // The quit path: records the position, releases the skin, saves, closes the window
@@ -109,6 +111,7 @@ private:
     Clockwork works;
     FaceController routes;
     FaceButtons::Hover buttons{*this};
+    FaceKeys keys{*this, buttons};
     QCursor handCursor;
     // Where the press that began a drag fell, in face pixels; no drag before such a press.
     std::optional<QPoint> dragAnchor;
