@@ -274,6 +274,13 @@
     </message>
 </context>
 <context>
+    <name>LogoDialog</name>
+    <message>
+        <source>关于 Zelka!</source>
+        <translation>About Zelka!</translation>
+    </message>
+</context>
+<context>
     <name>OptionsSheet</name>
     <message>
         <source>总在最前面</source>
@@ -370,6 +377,10 @@
     <message>
         <source>间隔分钟数</source>
         <translation>Minutes between chimes</translation>
+    </message>
+    <message>
+        <source>选项页</source>
+        <translation>Option pages</translation>
     </message>
 </context>
 <context>
@@ -511,6 +522,17 @@ Cause: %3</translation>
     <message>
         <source>停止</source>
         <translation>Stop</translation>
+    </message>
+</context>
+<context>
+    <name>UpDown</name>
+    <message>
+        <source>增加</source>
+        <translation>Increase</translation>
+    </message>
+    <message>
+        <source>减少</source>
+        <translation>Decrease</translation>
     </message>
 </context>
 <context>

@@ -290,6 +290,9 @@ UpDown::UpDown(QWidget *parent)
     }
     up->setArrowType(Qt::UpArrow);
     down->setArrowType(Qt::DownArrow);
+    // The arrows show no text; a screen reader says what they do.
+    up->setAccessibleName(QCoreApplication::translate("UpDown", "增加"));
+    down->setAccessibleName(QCoreApplication::translate("UpDown", "减少"));
     connect(up, &QToolButton::clicked, this, [this] { step(1); });
     connect(down, &QToolButton::clicked, this, [this] { step(-1); });
 }

@@ -76,7 +76,10 @@ constexpr DialogTemplate chimeTemplate{135, 90, QT_TRANSLATE_NOOP("OptionsSheet"
 
 PropertyPage::PropertyPage(const DialogTemplate &pageTemplate, MessageBoxes &boxes)
     : items(this, pageTemplate), boxes(boxes)
-{}
+{
+    // A reader entering the page hears which one it is.
+    setAccessibleName(caption());
+}
 
 bool PropertyPage::UpdateData(bool saveAndValidate)
 {
@@ -242,6 +245,8 @@ OptionsSheet::OptionsSheet(QWidget *parent, Sound &sound, FilePicker &files, Mes
           QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this))
 {
     setWindowTitle(QCoreApplication::translate("OptionsSheet", "选项"));
+    // The tab widget passes the keyboard to its tabs, yet readers meet it first.
+    pages->setAccessibleName(QCoreApplication::translate("OptionsSheet", "选项页"));
     setFont(DialogUnits::dialogFont());
     for (PropertyPage *page :
          {static_cast<PropertyPage *>(&interfacePage), static_cast<PropertyPage *>(&advancedPage),

@@ -3,8 +3,9 @@ python3-pyatspi) in the environment of a test's accessibility bus.
 
   atspiclient.py tree            prints the applications, their windows and buttons as JSON
   atspiclient.py press NAME [ACTION]
-                                 does the button's first action, or the named one, on the
-                                 button of that name in the Zelka! window
+                                 does the first action, or the named one, of the first
+                                 control of that name with actions in Zelka!'s windows
+  atspiclient.py controls        prints Zelka!'s windows and every control in them as JSON
   atspiclient.py listen SECONDS  prints description and children changes as JSON lines,
                                  "ready" first, for SECONDS
 """
@@ -39,19 +40,56 @@ def tree():
     return apps
 
 
-def press(name, action_name=None):
+def zelka_windows():
     for app in pyatspi.Registry.getDesktop(0):
-        if app is None or app.name != "Zelka!":
+        if app is not None and app.name == "Zelka!":
+            return list(app)
+    return []
+
+
+def descendants(node, depth=0):
+    """Every control under node, depth first; a combo box's popup list is as deep as it goes."""
+    for child in node:
+        if child is None:
             continue
-        for window in app:
-            for child in window:
-                if child.name == name:
-                    action = child.queryAction()
-                    names = [action.getName(i) for i in range(action.nActions)]
-                    if action_name is None:
-                        return action.doAction(0)
-                    return action_name in names and action.doAction(names.index(action_name))
+        yield child
+        if depth < 12:
+            yield from descendants(child, depth + 1)
+
+
+def actions_of(node):
+    try:
+        action = node.queryAction()
+    except NotImplementedError:
+        return []
+    return [action.getName(i) for i in range(action.nActions)]
+
+
+def press(name, action_name=None):
+    for window in zelka_windows():
+        for child in descendants(window):
+            names = actions_of(child) if child.name == name else []
+            if names:
+                action = child.queryAction()
+                if action_name is None:
+                    return action.doAction(0)
+                return action_name in names and action.doAction(names.index(action_name))
     return False
+
+
+def controls():
+    found = []
+    for window in zelka_windows():
+        listed = []
+        for child in descendants(window):
+            states = child.getState()
+            listed.append({"name": child.name, "role": child.getRoleName(),
+                           "focusable": states.contains(pyatspi.STATE_FOCUSABLE),
+                           "focused": states.contains(pyatspi.STATE_FOCUSED),
+                           "showing": states.contains(pyatspi.STATE_SHOWING),
+                           "actions": actions_of(child)})
+        found.append({"name": window.name, "role": window.getRoleName(), "controls": listed})
+    return found
 
 
 def listen(seconds):
@@ -83,5 +121,7 @@ if __name__ == "__main__":
         print(json.dumps(tree(), ensure_ascii=False))
     elif command == "press":
         print(json.dumps(bool(press(*sys.argv[2:4]))))
+    elif command == "controls":
+        print(json.dumps(controls(), ensure_ascii=False))
     elif command == "listen":
         listen(float(sys.argv[2]))
