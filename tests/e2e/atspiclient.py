@@ -41,55 +41,42 @@ def tree():
 
 
 def zelka_windows():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "Zelka!":
-            return list(app)
-    return []
+    apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "Zelka!"]
+    return list(apps[0]) if apps else []
 
 
 def descendants(node, depth=0):
-    """Every control under node, depth first; a combo box's popup list is as deep as it goes."""
-    for child in node:
-        if child is None:
-            continue
+    """Every control under node, depth first, as deep as a combo box's list goes."""
+    for child in filter(None, node):
         yield child
-        if depth < 12:
-            yield from descendants(child, depth + 1)
+        yield from descendants(child, depth + 1) if depth < 12 else ()
 
 
 def actions_of(node):
     try:
         action = node.queryAction()
+        return [action.getName(i) for i in range(action.nActions)]
     except NotImplementedError:
         return []
-    return [action.getName(i) for i in range(action.nActions)]
 
 
 def press(name, action_name=None):
-    for window in zelka_windows():
-        for child in descendants(window):
-            names = actions_of(child) if child.name == name else []
-            if names:
-                action = child.queryAction()
-                if action_name is None:
-                    return action.doAction(0)
-                return action_name in names and action.doAction(names.index(action_name))
+    for child in (c for w in zelka_windows() for c in descendants(w) if c.name == name):
+        names = actions_of(child)
+        if names:
+            wanted = action_name or names[0]
+            return wanted in names and child.queryAction().doAction(names.index(wanted))
     return False
 
 
 def controls():
-    found = []
-    for window in zelka_windows():
-        listed = []
-        for child in descendants(window):
-            states = child.getState()
-            listed.append({"name": child.name, "role": child.getRoleName(),
-                           "focusable": states.contains(pyatspi.STATE_FOCUSABLE),
-                           "focused": states.contains(pyatspi.STATE_FOCUSED),
-                           "showing": states.contains(pyatspi.STATE_SHOWING),
-                           "actions": actions_of(child)})
-        found.append({"name": window.name, "role": window.getRoleName(), "controls": listed})
-    return found
+    def control(child):
+        states = child.getState()
+        return dict({state: states.contains(getattr(pyatspi, "STATE_" + state.upper()))
+                     for state in ("focusable", "focused", "showing")},
+                    name=child.name, role=child.getRoleName(), actions=actions_of(child))
+    return [{"name": w.name, "role": w.getRoleName(), "controls": list(map(control, descendants(w)))}
+            for w in zelka_windows()]
 
 
 def listen(seconds):
