@@ -79,7 +79,7 @@ struct Face {
     void create()
     {
         window =
-            std::make_unique<FaceWindow>(store, FaceServices{sound, clock, files, boxes, notifier});
+            std::make_unique<FaceWindow>(store, FaceServices{sound, clock, files, boxes, notifier, 10});
     }
 
     bool createShown()

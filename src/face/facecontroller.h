@@ -25,6 +25,8 @@ struct FaceServices {
     FilePicker &files;
     MessageBoxes &messageBoxes;
     Notifier &notifier;
+    // The face's timers run this many times faster: a test's clock need not wait real seconds.
+    int timerSpeedUp = 1;
 };
 
 // Who asked the clock to quit: only the user's own quit is told what it leaves unrung.

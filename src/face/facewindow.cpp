@@ -16,6 +16,8 @@
 #include <QToolTip>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace {
 
 Qt::WindowFlags styleFlags(const Settings &s)
@@ -53,7 +55,8 @@ FaceWindow::FaceWindow(SettingsStore &store, FaceServices services)
     : QWidget(nullptr, styleFlags(store.settings())), stored(store.settings()),
       works(stored, store.alarms(), *this, services.sound, services.clock),
       routes(*this, store, works, services),
-      handCursor(QPixmap(QStringLiteral(":/art/hand.png")), 5, 0)
+      handCursor(QPixmap(QStringLiteral(":/art/hand.png")), 5, 0),
+      speedUp(std::max(1, services.timerSpeedUp))
 {
     setWindowTitle(QStringLiteral("Zelka!"));
     FaceAccessible::install();
@@ -143,7 +146,7 @@ void FaceWindow::showWhole(Skin::Buffer)
 
 void FaceWindow::SetTimer(int id, int milliseconds)
 {
-    timers.start(id, milliseconds, this);
+    timers.start(id, milliseconds / speedUp, this);
 }
 
 void FaceWindow::KillTimer(int id)

@@ -122,6 +122,7 @@ private:
     std::unique_ptr<X11Window::CloseRequests> closeRequests;
     std::unique_ptr<X11Window::PointerEvents> pointerEvents;
     TimerTable<FaceTimer::limit> timers;
+    const int speedUp;
     OnScreen onScreen{*this, Skin::buttonRow.translated(faceOrigin)};
     bool flashOn = false;
     bool skinRinging = false; // the skin the last switch left showing

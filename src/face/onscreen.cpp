@@ -6,13 +6,19 @@
 #include <QScreen>
 #include <QWidget>
 
-OnScreen::OnScreen(QWidget &window, QRect buttonRow) : window(window), buttonRow(buttonRow) {}
+OnScreen::OnScreen(QWidget &window, QRect buttonRow) : window(window), buttonRow(buttonRow)
+{
+    // Monitors rearranged pass through layouts in between, which could strand the face.
+    settle.setSingleShot(true);
+    settle.setInterval(settleMs);
+    connect(&settle, &QTimer::timeout, this, &OnScreen::place);
+}
 
 void OnScreen::watch()
 {
     place();
-    // Queued: Qt has moved the windows off a screen that went by the time this runs.
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &OnScreen::place, Qt::QueuedConnection);
+    // Later: Qt has moved the windows off a screen that went by the time this runs.
+    connect(qGuiApp, &QGuiApplication::screenRemoved, &settle, qOverload<>(&QTimer::start));
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &OnScreen::follow);
     for (QScreen *screen : QGuiApplication::screens())
         follow(screen);
@@ -20,7 +26,7 @@ void OnScreen::watch()
 
 void OnScreen::follow(QScreen *screen)
 {
-    connect(screen, &QScreen::geometryChanged, this, &OnScreen::place, Qt::QueuedConnection);
+    connect(screen, &QScreen::geometryChanged, &settle, qOverload<>(&QTimer::start));
 }
 
 void OnScreen::place()

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QRect>
+#include <QTimer>
 
 #include <optional>
 
@@ -16,6 +17,8 @@ class OnScreen : public QObject
     Q_OBJECT
 
 public:
+    static constexpr int settleMs = 300;
+
     // buttonRow: what must stay in sight, relative to the window's top-left.
     OnScreen(QWidget &window, QRect buttonRow);
 
@@ -30,6 +33,7 @@ private:
 
     QWidget &window;
     QRect buttonRow;
+    QTimer settle;                  // a layout change comes as several signals: act on the last
     QPoint chosen;                  // where the window was before this moved it
     std::optional<QPoint> placedAt; // where this last moved it
 };
