@@ -1,4 +1,5 @@
 #include "facebuttons.h"
+#include "facekeys.h"
 
 #include "recordinghost.h"
 
@@ -8,6 +9,24 @@ using namespace FaceButtons;
 using namespace Skin;
 
 Q_DECLARE_METATYPE(FaceButtons::Action)
+
+namespace {
+
+// The buttons of a skin that the copies so far left lit, by index.
+QList<int> litButtons(const RecordingHost &host, bool ringing)
+{
+    std::map<int, bool> lit;
+    for (const auto &c : host.copies)
+        if ((c.target == Buffer::Ringing) == ringing)
+            lit[ringing ? c.dest.x() / 66 : (c.dest.x() - 37) / 22] =
+                c.source == buttonStripLit || c.source == stopButtonLit;
+    QList<int> on;
+    for (const auto &[k, isLit] : lit)
+        on.append(isLit ? QList{k} : QList<int>{});
+    return on;
+}
+
+} // namespace
 
 class TestFaceButtons : public QObject
 {
@@ -71,6 +90,57 @@ private Q_SLOTS:
         QFETCH(int, hoverRinging);
         QFETCH(Action, action);
         QCOMPARE(FaceButtons::pressAction(ringing, hoverNormal, hoverRinging), action);
+    }
+
+    // A letter a step: R Right, L Left, T Tab, b Shift+Tab, E Return, _ Space, s S, c Ctrl+Right;
+    // p the pointer onto the bell, o off it; d the face loses the keyboard, a regains it.
+    void keys_data()
+    {
+        QTest::addColumn<bool>("ringing");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QList<int>>("lit"); // the showing skin's, after the steps
+        QTest::addColumn<int>("action");     // of the last key; -1 none, -2 not the face's key
+        // clang-format off
+        QTest::newRow("Right twice: the tools") << false << "RR" << QList{1} << -1;
+        QTest::newRow("Left from none wraps") << false << "L" << QList{3} << -1;
+        QTest::newRow("Tab, Tab, Shift+Tab") << false << "TTb" << QList{0} << -1;
+        QTest::newRow("Return presses") << false << "RRE" << QList{1} << int(Action::OpenOptions);
+        QTest::newRow("Return on none") << false << "E" << QList<int>{} << -2;
+        QTest::newRow("Ctrl+Right") << false << "c" << QList<int>{} << -2;
+        QTest::newRow("ringing: stop") << true << "R_" << QList{0} << int(Action::StopRinging);
+        QTest::newRow("ringing: S snoozes") << true << "s" << QList<int>{} << int(Action::Snooze);
+        QTest::newRow("hovered and focused") << false << "pRR" << QList{0, 1} << -1;
+        QTest::newRow("pointer leaves focus") << false << "Rpo" << QList{0} << -1;
+        QTest::newRow("keyboard back") << false << "RRda" << QList{1} << -1;
+        QTest::newRow("lost under pointer") << false << "Rpd" << QList{0} << -1;
+        // clang-format on
+    }
+
+    void keys()
+    {
+        QFETCH(bool, ringing);
+        QFETCH(QString, steps);
+        QFETCH(QList<int>, lit);
+        QFETCH(int, action);
+        RecordingHost host;
+        Hover hover(host);
+        FaceKeys keys(host, hover);
+        const std::map<QChar, std::pair<int, Qt::KeyboardModifiers>> press = {
+            {u'R', {Qt::Key_Right, {}}},  {u'L', {Qt::Key_Left, {}}},
+            {u'T', {Qt::Key_Tab, {}}},    {u'b', {Qt::Key_Backtab, Qt::ShiftModifier}},
+            {u'E', {Qt::Key_Return, {}}}, {u'_', {Qt::Key_Space, {}}},
+            {u's', {Qt::Key_S, {}}},      {u'c', {Qt::Key_Right, Qt::ControlModifier}}};
+        FaceKeys::Answer last;
+        for (QChar step : steps) {
+            if (step == u'p' || step == u'o')
+                hover.move(40, step == u'p' ? 110 : 50, ringing);
+            else if (step == u'd' || step == u'a')
+                keys.setActive(step == u'a', ringing);
+            else
+                last = keys.key(press.at(step).first, press.at(step).second, ringing);
+        }
+        QCOMPARE(litButtons(host, ringing), lit);
+        QCOMPARE(last.press ? int(*last.press) : last.taken ? -1 : -2, action);
     }
 
     void movingFromButtonToButtonSwapsTheLightInOneMove()

@@ -489,9 +489,12 @@ private Q_SLOTS:
         Q_EMIT f.notifier.stopRequested();
         QCOMPARE(popups(), QList<AlarmMessageDialog *>{first});
         QTRY_COMPARE(typed(first), "A");
+        // Each popup reads as its own alarm's.
+        QCOMPARE(first->accessibleName(), "闹钟 07:30");
         first->reject();
         QTRY_VERIFY(popups().size() == 1 && popups().first() != first);
         QTRY_COMPARE(typed(popups().first()), "B");
+        QCOMPARE(popups().first()->accessibleName(), "闹钟 07:31");
         popups().first()->reject();
         QTRY_VERIFY(popups().isEmpty());
     }
@@ -681,13 +684,15 @@ private Q_SLOTS:
         }
         // A tip already up over the cross: a rest elsewhere replaces it or takes it down.
         sendToolTipEvent(f.window.get(), {110, 110});
-        QTRY_COMPARE(QToolTip::text(), QStringLiteral("退出"));
+        // Every tip ends with the keys that reach the buttons.
+        const QString keys = QStringLiteral("\n方向键或 Tab 键选择，回车键或空格键按下");
+        QTRY_COMPARE(QToolTip::text(), "退出" + keys);
         sendToolTipEvent(f.window.get(), at);
         if (tip.isEmpty()) {
             QTRY_VERIFY(!QToolTip::isVisible());
         } else {
             QVERIFY(QToolTip::isVisible());
-            QCOMPARE(QToolTip::text(), tip);
+            QCOMPARE(QToolTip::text(), tip + keys);
         }
     }
 
@@ -819,8 +824,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("byUser");
         QTest::addColumn<int>("onceFlags");
         QTest::addColumn<QString>("told");
-        QTest::newRow("the user quits") << true << 0
-                                        << QStringLiteral("Zelka! 已退出：下一个闹钟 07:30 不会响");
+        QTest::newRow("the user quits")
+            << true << 0 << QStringLiteral("Zelka! 已退出：下一个闹钟 07:30 不会响");
         QTest::newRow("a signal ends it") << false << 0 << QString();
         QTest::newRow("no alarm ahead") << true << 3 << QString();
     }

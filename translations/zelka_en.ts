@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>AlarmMessageDialog</name>
+    <message>
+        <source>消息</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>闹钟 %1</source>
+        <translation>Alarm %1</translation>
+    </message>
+</context>
+<context>
     <name>AlarmNotices</name>
     <message>
         <source>闹钟 %1</source>
@@ -150,6 +161,18 @@
         <source>请至少选择一天。</source>
         <translation>Please choose at least one day.</translation>
     </message>
+    <message>
+        <source>小时</source>
+        <translation>Hour</translation>
+    </message>
+    <message>
+        <source>分钟</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>消息</source>
+        <translation>Message</translation>
+    </message>
 </context>
 <context>
     <name>DataExchange</name>
@@ -239,6 +262,10 @@
         <source>右键或按 S 键：贪睡</source>
         <translation>Right button or S: snooze</translation>
     </message>
+    <message>
+        <source>方向键或 Tab 键选择，回车键或空格键按下</source>
+        <translation>Arrow keys or Tab: choose; Return or Space: press</translation>
+    </message>
 </context>
 <context>
     <name>FaceWindow</name>
@@ -252,6 +279,13 @@
     <message>
         <source>声音 (*.wav)</source>
         <translation>Sounds (*.wav)</translation>
+    </message>
+</context>
+<context>
+    <name>LogoDialog</name>
+    <message>
+        <source>关于 Zelka!</source>
+        <translation>About Zelka!</translation>
     </message>
 </context>
 <context>
@@ -343,6 +377,18 @@
     <message>
         <source>渐强:</source>
         <translation>Fade in:</translation>
+    </message>
+    <message>
+        <source>最大响铃秒数</source>
+        <translation>Maximum ringing seconds</translation>
+    </message>
+    <message>
+        <source>间隔分钟数</source>
+        <translation>Minutes between chimes</translation>
+    </message>
+    <message>
+        <source>选项页</source>
+        <translation>Option pages</translation>
     </message>
 </context>
 <context>
@@ -473,6 +519,28 @@ Cause: %3</translation>
     <message>
         <source>上一次保存在 %1 秒内没有完成。</source>
         <translation>The previous save did not finish within %1 seconds.</translation>
+    </message>
+</context>
+<context>
+    <name>SoundPicker</name>
+    <message>
+        <source>播放</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+</context>
+<context>
+    <name>UpDown</name>
+    <message>
+        <source>增加</source>
+        <translation>Increase</translation>
+    </message>
+    <message>
+        <source>减少</source>
+        <translation>Decrease</translation>
     </message>
 </context>
 <context>

@@ -365,5 +365,5 @@ void Clockwork::stopRinging(bool showMessage)
     // Entries may have been removed while it rang: never read past the list.
     if (showMessage && ringingAt >= 0 && ringingAt < alarmList.GetSize() &&
         alarmList[ringingAt].showMessage)
-        Q_EMIT messageToShow(alarmList[ringingAt].message);
+        Q_EMIT messageToShow(alarmList[ringingAt].message, int(alarmList[ringingAt].minuteOfDay()));
 }

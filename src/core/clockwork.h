@@ -67,8 +67,8 @@ Q_SIGNALS:
     // Alarms whose minute passed while no tick could match it (a suspend, a stall, another
     // alarm ringing) and that will not ring.
     void alarmsMissed(const QList<MissedAlarms::Occurrence> &missed);
-    // A stopped alarm's message, GBK bytes, for the popup.
-    void messageToShow(const QByteArray &message);
+    // A stopped alarm's message, GBK bytes, for the popup, and the alarm's hour * 60 + minute.
+    void messageToShow(const QByteArray &message, int minuteOfDay);
     // The clockwork changed the alarm list itself (a once-alarm switched off): save it.
     void alarmsChanged();
     // The face shows another minute: once for each, however the steps nest.

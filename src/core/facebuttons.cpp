@@ -25,22 +25,6 @@ template <size_t N> int find(const Span (&spans)[N], int x)
     return none;
 }
 
-void drawNormal(FaceHost &host, int k, bool lit, bool toWindow)
-{
-    host.copy(Buffer::Normal, lit ? buttonStripLit : buttonStrip, buttonCell(k),
-              QRect(buttonAt(k), buttonSize), toWindow);
-}
-
-void drawRinging(FaceHost &host, int k, bool lit, bool toWindow)
-{
-    if (k == stopButton)
-        host.copy(Buffer::Ringing, lit ? stopButtonLit : Skin::stopButton, {0, 0},
-                  QRect(stopAt, stopSize), toWindow);
-    else
-        host.copy(Buffer::Ringing, lit ? buttonStripLit : buttonStrip, buttonCell(Skin::quitButton),
-                  QRect(ringingQuitAt, buttonSize), toWindow);
-}
-
 } // namespace
 
 Hit hitTest(int x, int y)
@@ -76,25 +60,38 @@ Action pressAction(bool ringing, int hoverNormal, int hoverRinging)
     }
 }
 
+void drawButton(FaceHost &host, bool ringingSkin, int k, bool lit, bool toWindow)
+{
+    if (!ringingSkin)
+        host.copy(Buffer::Normal, lit ? buttonStripLit : buttonStrip, buttonCell(k),
+                  QRect(buttonAt(k), buttonSize), toWindow);
+    else if (k == stopButton)
+        host.copy(Buffer::Ringing, lit ? stopButtonLit : Skin::stopButton, {0, 0},
+                  QRect(stopAt, stopSize), toWindow);
+    else
+        host.copy(Buffer::Ringing, lit ? buttonStripLit : buttonStrip, buttonCell(Skin::quitButton),
+                  QRect(ringingQuitAt, buttonSize), toWindow);
+}
+
 Pointer Hover::move(int x, int y, bool ringing)
 {
     const Hit hit = hitTest(x, y);
     Pointer pointer = Pointer::Keep;
     if (hit.normal != hoverNormal) {
-        if (hoverNormal != none)
-            drawNormal(host, hoverNormal, false, !ringing);
+        if (hoverNormal != none && hoverNormal != keptNormal)
+            drawButton(host, false, hoverNormal, false, !ringing);
         hoverNormal = hit.normal;
-        if (hit.normal != none)
-            drawNormal(host, hit.normal, true, !ringing);
+        if (hit.normal != none && hit.normal != keptNormal)
+            drawButton(host, false, hit.normal, true, !ringing);
         if (!ringing)
             pointer = hit.normal != none ? Pointer::Hand : Pointer::Arrow;
     }
     if (hit.ringing != hoverRinging) {
-        if (hoverRinging != none)
-            drawRinging(host, hoverRinging, false, ringing);
+        if (hoverRinging != none && hoverRinging != keptRinging)
+            drawButton(host, true, hoverRinging, false, ringing);
         hoverRinging = hit.ringing;
-        if (hit.ringing != none)
-            drawRinging(host, hit.ringing, true, ringing);
+        if (hit.ringing != none && hit.ringing != keptRinging)
+            drawButton(host, true, hit.ringing, true, ringing);
         if (ringing)
             pointer = hit.ringing != none ? Pointer::Hand : Pointer::Arrow;
     }

@@ -23,9 +23,12 @@ struct Hit {
 // Face pixel -> the button under it on each skin; hit ranges reach one column past the image.
 Hit hitTest(int x, int y);
 
-enum class Action { OpenAlarms, OpenOptions, OpenLogo, Quit, StopRinging, BeginDrag };
+enum class Action { OpenAlarms, OpenOptions, OpenLogo, Quit, StopRinging, Snooze, BeginDrag };
 // What a left press does, decided by the hover state the last move left and the skin.
 Action pressAction(bool ringing, int hoverNormal, int hoverRinging);
+
+// Draws button k of a skin plain or lit into that skin's back buffer, and onto the window.
+void drawButton(FaceHost &host, bool ringingSkin, int k, bool lit, bool toWindow);
 
 enum class Pointer { Keep, Hand, Arrow };
 
@@ -40,6 +43,9 @@ public:
 
     int32_t hoverNormal = none;
     int32_t hoverRinging = none;
+    // The button the keyboard keeps lit on each skin: the pointer leaving it leaves it lit.
+    int32_t keptNormal = none;
+    int32_t keptRinging = none;
 
 private:
     FaceHost &host;

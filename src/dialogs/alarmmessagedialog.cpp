@@ -5,6 +5,7 @@
 #include "gbk.h"
 #include "messagetyping.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -34,6 +35,7 @@ AlarmMessageDialog::AlarmMessageDialog(QWidget *parent)
     box = new QPlainTextEdit(this);
     box->setGeometry(units.rect(7, 7, 105, 56).translated(frame));
     box->setReadOnly(true);
+    box->setAccessibleName(QCoreApplication::translate("AlarmMessageDialog", "消息"));
     box->setUndoRedoEnabled(false);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -42,6 +44,12 @@ AlarmMessageDialog::AlarmMessageDialog(QWidget *parent)
     QTextOption centred = box->document()->defaultTextOption();
     centred.setAlignment(Qt::AlignHCenter);
     box->document()->setDefaultTextOption(centred);
+}
+
+void AlarmMessageDialog::setAlarmTime(int minuteOfDay)
+{
+    setAccessibleName(QCoreApplication::translate("AlarmMessageDialog", "闹钟 %1")
+                          .arg(QString::asprintf("%02d:%02d", minuteOfDay / 60, minuteOfDay % 60)));
 }
 
 void AlarmMessageDialog::done(int result)

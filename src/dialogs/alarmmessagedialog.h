@@ -15,6 +15,8 @@ public:
 
     // GBK bytes, as the alarm list holds them; set before exec().
     void setMessage(const QByteArray &gbk) { messageText = gbk; }
+    // The alarm's hour * 60 + minute, which names the popup for screen readers.
+    void setAlarmTime(int minuteOfDay);
 
     // Closing ends the typing: no tick reaches a closed popup.
     void done(int result) override;

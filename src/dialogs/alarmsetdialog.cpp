@@ -200,6 +200,16 @@ void AlarmSetDialog::OnInitDialog()
 
     for (int d = 0; d < 7; ++d)
         items.item(SundayButton + d)->setAccessibleName(translated(dayNames[d]));
+    // What a screen reader calls the fields; a label beside a field names it.
+    items.setBuddy("闹钟列表:", AlarmsList);
+    items.setBuddy("时间:", HourEdit);
+    items.setBuddy("声音:", SoundEdit);
+    items.item(HourEdit)->setAccessibleName(
+        translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "小时")));
+    items.item(MinuteEdit)
+        ->setAccessibleName(translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "分钟")));
+    items.item(MessageEdit)
+        ->setAccessibleName(translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "消息")));
 
     setButtonImage(items.item<QPushButton>(PlayButton), playIcon);
     setButtonImage(items.item<QPushButton>(StopButton), stopIcon);

@@ -188,6 +188,8 @@ DialogItems::DialogItems(QWidget *dialog, const DialogTemplate &dialogTemplate)
             widget->setEnabled(false);
         if (control.kind == ControlKind::GroupBox)
             frames.append(widget);
+        if (control.kind == ControlKind::StaticText && control.text)
+            labels.insert(QByteArray(control.text), static_cast<QLabel *>(widget));
         if (control.id != noControlId) {
             Q_ASSERT(!byId.contains(control.id));
             byId.insert(control.id, widget);
@@ -197,6 +199,13 @@ DialogItems::DialogItems(QWidget *dialog, const DialogTemplate &dialogTemplate)
     // eye and for the mouse.
     for (QWidget *frame : frames)
         frame->lower();
+}
+
+void DialogItems::setBuddy(const char *labelSource, int id) const
+{
+    QLabel *label = labels.value(QByteArray(labelSource));
+    Q_ASSERT(label && item(id));
+    label->setBuddy(item(id));
 }
 
 QWidget *DialogItems::create(QWidget *dialog, const DialogControl &control, const char *context,
@@ -281,6 +290,9 @@ UpDown::UpDown(QWidget *parent)
     }
     up->setArrowType(Qt::UpArrow);
     down->setArrowType(Qt::DownArrow);
+    // The arrows show no text; a screen reader says what they do.
+    up->setAccessibleName(QCoreApplication::translate("UpDown", "增加"));
+    down->setAccessibleName(QCoreApplication::translate("UpDown", "减少"));
     connect(up, &QToolButton::clicked, this, [this] { step(1); });
     connect(down, &QToolButton::clicked, this, [this] { step(-1); });
 }

@@ -11,6 +11,7 @@
 class QAbstractButton;
 class QDialog;
 class QKeyEvent;
+class QLabel;
 class QIcon;
 class QLineEdit;
 class QToolButton;
@@ -70,12 +71,15 @@ public:
 
     QWidget *item(int id) const { return byId.value(id); }
     template <typename T> T *item(int id) const { return qobject_cast<T *>(item(id)); }
+    // Makes the static text with that source text name the control beside it for readers.
+    void setBuddy(const char *labelSource, int id) const;
 
 private:
     QWidget *create(QWidget *dialog, const DialogControl &control, const char *context,
                     QObject *enterPresses) const;
 
     QHash<int, QWidget *> byId;
+    QHash<QByteArray, QLabel *> labels; // the static texts, by source text
 };
 
 // For dialogs without buttons: Enter ends them as OK, Esc as Cancel; other keys go on.

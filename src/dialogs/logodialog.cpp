@@ -5,6 +5,7 @@
 #include "dialogtemplate.h"
 #include "dialogunits.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -23,6 +24,8 @@ LogoDialog::LogoDialog(QWidget *parent, int periodPercent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), periodPercent(periodPercent)
 {
     setFont(DialogUnits::dialogFont());
+    // It has no title bar to show a name, but a screen reader still needs one.
+    setAccessibleName(QCoreApplication::translate("LogoDialog", "关于 Zelka!"));
     // Every pixel is painted from backImage or the frame: no background erase.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);

@@ -76,7 +76,10 @@ constexpr DialogTemplate chimeTemplate{135, 90, QT_TRANSLATE_NOOP("OptionsSheet"
 
 PropertyPage::PropertyPage(const DialogTemplate &pageTemplate, MessageBoxes &boxes)
     : items(this, pageTemplate), boxes(boxes)
-{}
+{
+    // A reader entering the page hears which one it is.
+    setAccessibleName(caption());
+}
 
 bool PropertyPage::UpdateData(bool saveAndValidate)
 {
@@ -134,6 +137,10 @@ AdvancedPage::AdvancedPage(MessageBoxes &boxes) : PropertyPage(advancedTemplate,
     changesOnText(NumberEdit);
     changesOnText(SnoozeEdit);
     changesOnText(GentleEdit);
+    items.item(NumberEdit)
+        ->setAccessibleName(QCoreApplication::translate("OptionsSheet", "最大响铃秒数"));
+    items.setBuddy("贪睡时间:", SnoozeEdit);
+    items.setBuddy("渐强:", GentleEdit);
 }
 
 void AdvancedPage::DoDataExchange(DataExchange &dx)
@@ -191,6 +198,9 @@ ChimePage::ChimePage(MessageBoxes &boxes, Sound &sound, FilePicker &files, int p
     changesOnClick(StopButton, [this] { picker.Stop(); });
     changesOnText(NumberEdit);
     changesOnText(SoundEdit);
+    items.item(NumberEdit)
+        ->setAccessibleName(QCoreApplication::translate("OptionsSheet", "间隔分钟数"));
+    items.setBuddy("声音:", SoundEdit);
 }
 
 void ChimePage::DoDataExchange(DataExchange &dx)
@@ -236,6 +246,8 @@ OptionsSheet::OptionsSheet(QWidget *parent, Sound &sound, FilePicker &files, Mes
           QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this))
 {
     setWindowTitle(QCoreApplication::translate("OptionsSheet", "选项"));
+    // The tab widget passes the keyboard to its tabs, yet readers meet it first.
+    pages->setAccessibleName(QCoreApplication::translate("OptionsSheet", "选项页"));
     setFont(DialogUnits::dialogFont());
     for (PropertyPage *page :
          {static_cast<PropertyPage *>(&interfacePage), static_cast<PropertyPage *>(&advancedPage),

@@ -5,6 +5,7 @@
 #include "sound.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QTimerEvent>
 
@@ -19,6 +20,9 @@ void SoundPicker::Bind(QLineEdit *edit, QAbstractButton *play, QAbstractButton *
     this->play = play;
     this->stop = stop;
     this->owner = owner;
+    // The two buttons show only an icon; a screen reader needs their words.
+    play->setAccessibleName(QCoreApplication::translate("SoundPicker", "播放"));
+    stop->setAccessibleName(QCoreApplication::translate("SoundPicker", "停止"));
 }
 
 void SoundPicker::Browse()

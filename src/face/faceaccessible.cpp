@@ -50,6 +50,8 @@ public:
     {
         QAccessible::State s;
         s.invisible = !face || !face->isVisible() || face->clockwork().isRinging() != ringing;
+        s.focusable = true;
+        s.focused = face && face->keyFocus().focused(ringing) == index;
         return s;
     }
     void *interface_cast(QAccessible::InterfaceType type) override
@@ -77,6 +79,8 @@ public:
     }
     QStringList keyBindingsForAction(const QString &name) const override
     {
+        if (name == pressAction())
+            return {QStringLiteral("Return")};
         return name == snoozeAction() && snoozes() ? QStringList{QStringLiteral("S")}
                                                    : QStringList{};
     }
@@ -153,6 +157,18 @@ void FaceAccessible::skinSwitched(FaceWindow *face)
     iface->forget(!now);
     for (int k = 0; k < FaceLabels::buttonCount(now); ++k)
         send(iface->button(now, k), QAccessible::ObjectCreated);
+    focusMoved(face);
+}
+
+void FaceAccessible::focusMoved(FaceWindow *face)
+{
+    if (!QAccessible::isActive())
+        return;
+    auto *iface = static_cast<FaceAccessible *>(QAccessible::queryAccessibleInterface(face));
+    const bool now = face->clockwork().isRinging();
+    const int k = face->keyFocus().focused(now);
+    if (iface && k != FaceButtons::none)
+        send(iface->button(now, k), QAccessible::Focus);
 }
 
 FaceWindow *FaceAccessible::face() const

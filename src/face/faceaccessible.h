@@ -21,6 +21,8 @@ public:
     static void minuteChanged(FaceWindow *face);
     // The face switched between the normal and the ringing skin: other buttons show.
     static void skinSwitched(FaceWindow *face);
+    // The keyboard's focus came to another button, or to the face: readers hear which.
+    static void focusMoved(FaceWindow *face);
 
     QString text(QAccessible::Text t) const override;
     int childCount() const override;

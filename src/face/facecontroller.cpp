@@ -100,9 +100,9 @@ void FaceController::tellWhatWillNotRing()
         services.notifier.inform(AlarmNotices::notRinging(store.alarms()[next->index]));
 }
 
-void FaceController::showMessage(const QByteArray &message)
+void FaceController::showMessage(const QByteArray &message, int minuteOfDay)
 {
-    waiting.push_back(message);
+    waiting.push_back({message, minuteOfDay});
     if (!popup)
         showNextMessage();
 }
@@ -112,7 +112,8 @@ void FaceController::showNextMessage()
     if (waiting.empty())
         return;
     popup = new AlarmMessageDialog(&face);
-    popup->setMessage(waiting.front());
+    popup->setMessage(waiting.front().text);
+    popup->setAlarmTime(waiting.front().minuteOfDay);
     waiting.pop_front();
     // Modal as before, yet shown without a loop of its own: the step that stopped the
     // ringing has returned long before the user answers.

@@ -60,7 +60,7 @@ public:
     void openOptions();
     void openLogo();
     // An alarm's message: shown now, or after the messages already waiting.
-    void showMessage(const QByteArray &message);
+    void showMessage(const QByteArray &message, int minuteOfDay);
     // The face is going: no message waits, and none shows.
     void dropMessages();
     void reportChange();
@@ -79,7 +79,11 @@ private:
     SettingsStore &store;
     FaceServices services;
     QPointer<AlarmMessageDialog> popup;
-    std::deque<QByteArray> waiting; // messages after the one that shows, oldest first
-    bool closing = false;           // the quit is under way, or done
+    struct Message {
+        QByteArray text;
+        int minuteOfDay;
+    };
+    std::deque<Message> waiting; // messages after the one that shows, oldest first
+    bool closing = false;        // the quit is under way, or done
     bool closed = false;
 };

@@ -50,7 +50,9 @@ QString Button::description() const
 
 QString Button::tip() const
 {
-    return hint ? name() + QLatin1Char('\n') + description() : name();
+    const QString keys =
+        QCoreApplication::translate("FaceLabels", "方向键或 Tab 键选择，回车键或空格键按下");
+    return (hint ? name() + QLatin1Char('\n') + description() : name()) + QLatin1Char('\n') + keys;
 }
 
 int buttonCount(bool ringing)

@@ -15,7 +15,8 @@ struct Button {
     const char *hint = nullptr; // what else it does, when it does more than its name says
     QString name() const;
     QString description() const; // empty without a hint
-    QString tip() const;         // the name, then the hint on a line of its own
+    // The name, then the hint and the keys that reach the button, each on a line of its own.
+    QString tip() const;
 };
 
 // The buttons of a skin, left to right, by their FaceButtons index.

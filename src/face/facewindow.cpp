@@ -214,12 +214,13 @@ void FaceWindow::pressSnooze()
 
 void FaceWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_S && !(event->modifiers() & ~Qt::KeypadModifier) &&
-        works.isRinging()) {
-        pressSnooze();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    const FaceKeys::Answer answer = keys.key(event->key(), event->modifiers(), works.isRinging());
+    if (answer.moved)
+        FaceAccessible::focusMoved(this);
+    if (answer.press)
+        press(*answer.press);
+    else if (!answer.taken)
+        QWidget::keyPressEvent(event);
 }
 
 bool FaceWindow::event(QEvent *event)
@@ -227,6 +228,10 @@ bool FaceWindow::event(QEvent *event)
     if (event->type() == QEvent::ToolTip) {
         showButtonTip(*static_cast<QHelpEvent *>(event));
         return true;
+    }
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
+        keys.setActive(event->type() == QEvent::WindowActivate, works.isRinging());
+        FaceAccessible::focusMoved(this);
     }
     return QWidget::event(event);
 }
@@ -353,6 +358,9 @@ void FaceWindow::press(FaceButtons::Action action)
     switch (action) {
     case Action::StopRinging:
         pressStop();
+        break;
+    case Action::Snooze:
+        pressSnooze();
         break;
     case Action::Quit:
         OnClose();

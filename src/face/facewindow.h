@@ -6,6 +6,7 @@
 #include "facebuttons.h"
 #include "facecontroller.h"
 #include "facehost.h"
+#include "facekeys.h"
 #include "madeupmoves.h"
 #include "onscreen.h"
 #include "settings.h"
@@ -48,6 +49,7 @@ public:
 
     const Settings &settings() const { return stored; }
     const Clockwork &clockwork() const { return works; }
+    const FaceKeys &keyFocus() const { return keys; }
 
     // The user's quit: releases the skin, saves, closes the window and ends the
     // application. Alt+F4, the window manager's close and the quit buttons all come here.
@@ -108,6 +110,7 @@ private:
     Clockwork works;
     FaceController routes;
     FaceButtons::Hover buttons{*this};
+    FaceKeys keys{*this, buttons};
     QCursor handCursor;
     // Where the press that began a drag fell, in face pixels; no drag before such a press.
     std::optional<QPoint> dragAnchor;

@@ -3,8 +3,9 @@ python3-pyatspi) in the environment of a test's accessibility bus.
 
   atspiclient.py tree            prints the applications, their windows and buttons as JSON
   atspiclient.py press NAME [ACTION]
-                                 does the button's first action, or the named one, on the
-                                 button of that name in the Zelka! window
+                                 does the first action, or the named one, of the first
+                                 control of that name with actions in Zelka!'s windows
+  atspiclient.py controls        prints Zelka!'s windows and every control in them as JSON
   atspiclient.py listen SECONDS  prints description and children changes as JSON lines,
                                  "ready" first, for SECONDS
 """
@@ -39,19 +40,43 @@ def tree():
     return apps
 
 
+def zelka_windows():
+    apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "Zelka!"]
+    return list(apps[0]) if apps else []
+
+
+def descendants(node, depth=0):
+    """Every control under node, depth first, as deep as a combo box's list goes."""
+    for child in filter(None, node):
+        yield child
+        yield from descendants(child, depth + 1) if depth < 12 else ()
+
+
+def actions_of(node):
+    try:
+        action = node.queryAction()
+        return [action.getName(i) for i in range(action.nActions)]
+    except NotImplementedError:
+        return []
+
+
 def press(name, action_name=None):
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is None or app.name != "Zelka!":
-            continue
-        for window in app:
-            for child in window:
-                if child.name == name:
-                    action = child.queryAction()
-                    names = [action.getName(i) for i in range(action.nActions)]
-                    if action_name is None:
-                        return action.doAction(0)
-                    return action_name in names and action.doAction(names.index(action_name))
+    for child in (c for w in zelka_windows() for c in descendants(w) if c.name == name):
+        names = actions_of(child)
+        if names:
+            wanted = action_name or names[0]
+            return wanted in names and child.queryAction().doAction(names.index(wanted))
     return False
+
+
+def controls():
+    def control(child):
+        states = child.getState()
+        return dict({state: states.contains(getattr(pyatspi, "STATE_" + state.upper()))
+                     for state in ("focusable", "focused", "showing")},
+                    name=child.name, role=child.getRoleName(), actions=actions_of(child))
+    return [{"name": w.name, "role": w.getRoleName(), "controls": list(map(control, descendants(w)))}
+            for w in zelka_windows()]
 
 
 def listen(seconds):
@@ -83,5 +108,7 @@ if __name__ == "__main__":
         print(json.dumps(tree(), ensure_ascii=False))
     elif command == "press":
         print(json.dumps(bool(press(*sys.argv[2:4]))))
+    elif command == "controls":
+        print(json.dumps(controls(), ensure_ascii=False))
     elif command == "listen":
         listen(float(sys.argv[2]))

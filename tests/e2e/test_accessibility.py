@@ -120,6 +120,71 @@ class Accessibility(unittest.TestCase):
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
 
+    def read(self, name, role="dialog", page=None):
+        """Waits for that window (on that options page); fails on a control a user can reach
+        or press that has no name; returns the window."""
+        def found():
+            return next((w for w in self.bus.client("controls") if (w["name"], w["role"]) ==
+                         (name, role) and page in (None, *[c["name"] for c in w["controls"]
+                                                           if c["role"] == "page tab list"])),
+                        None)
+        window = wait_until(found, 10, 0.2)
+        self.assertIsNotNone(window, f"no {role} {name} {page}")
+        self.assertEqual([c for c in window["controls"] if c["showing"] and not c["name"].strip()
+                          and (c["focusable"] or c["actions"])], [], f"{name} {page}")
+        return window
+
+    def close(self):
+        """A close request to the window that is not the face, as a window manager sends."""
+        others = lambda: [w for t in ("Zelka!", "", "设置闹钟", "选项") for w in self.x.windows(t)
+                          if w[3:] != (157, 136)]
+        self.x.close_request(wait_until(others, 5)[0][0])
+        self.assertTrue(wait_until(lambda: not others(), 5))
+
+    def test_every_control_is_named_and_the_keys_reach_the_buttons(self):
+        self.x.window_manager()
+        self.run_.write(settings_file(alarms=[(7, 30)])[:-3])  # damaged: a warning first
+        self.run_.start()
+        box = self.read("Zelka!", "alert")
+        self.assertTrue(any("ZELKA!.DAT" in c["name"] for c in box["controls"]), box)
+        self.close()
+        face = self.run_.wait_face()
+        self.assertIsNotNone(face)
+        # At a click the face takes the keyboard: Tab lights the bell from the skin, readers
+        # hear it focused, Return opens its dialog.
+        _, wx, wy, _, _ = face
+        self.x.click(wx + FACE[0] + 75, wy + FACE[1] + 60)  # the time: no button
+        bells = [self.band(wx + FACE[0] + 37 + 22 * k, wy + FACE[1] + 106, 18, 16) for k in (0, 1)]
+        self.x.keys("Tab")
+        focused = lambda: [c["name"] for c in self.read("Zelka!", "frame")["controls"]
+                           if c["focused"]]
+        self.assertTrue(wait_until(lambda: focused() == ["设置闹钟"], 5, 0.2), focused())
+        self.assertEqual([self.band(wx + FACE[0] + 37 + 22 * k, wy + FACE[1] + 106, 18, 16)
+                          == bells[k] for k in (0, 1)], [False, True])
+        self.x.keys("Return")
+        self.read("设置闹钟")
+        self.close()
+        # A reader's presses for the rest.
+        self.assertTrue(self.bus.client("press", "选项"))
+        for page in ("界面", "高级", "常规响铃"):
+            self.assertTrue(self.bus.client("press", page))
+            self.read("选项", page=page)
+        self.close()
+        self.assertTrue(self.bus.client("press", "关于"))
+        self.read("关于 Zelka!")
+        self.close()
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+        # The message popup, named with its alarm's time.
+        self.run_ = Zelka(self.x, env={"DBUS_SESSION_BUS_ADDRESS": self.bus.address})
+        self.addCleanup(self.run_.cleanup)
+        face = self.run_.start_before((7, 30, "WAKE UP", 1, "Ring.wav"))
+        self.assertTrue(wait_until(lambda: self.names() == RINGING, 10, 0.2), self.names())
+        self.assertTrue(self.bus.client("press", "停止"))
+        self.assertIn("消息", [c["name"] for c in self.read("闹钟 07:30")["controls"]])
+        self.close()
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
 
 if __name__ == "__main__":
     unittest.main()

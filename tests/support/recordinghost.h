@@ -56,7 +56,7 @@ public:
                              missedReports.append(missed);
                          });
         QObject::connect(&works, &Clockwork::messageToShow,
-                         [this](const QByteArray &message) { messages.append(message); });
+                         [this](const QByteArray &message, int) { messages.append(message); });
         QObject::connect(&works, &Clockwork::alarmsChanged, [this] { ++alarmChanges; });
         QObject::connect(&works, &Clockwork::minuteChanged, [this] { ++minutes; });
     }
