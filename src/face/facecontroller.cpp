@@ -119,9 +119,13 @@ void FaceController::showNextMessage()
     // ringing has returned long before the user answers.
     popup->setModal(true);
     connect(popup, &QDialog::finished, this, [this] {
+        // The keyboard the user answered with goes back to the face, as a dialog's does.
+        const bool hadKeyboard = popup->isActiveWindow();
         popup->deleteLater();
         popup = nullptr;
         face.update();
+        if (hadKeyboard && waiting.empty())
+            face.activateWindow();
         showNextMessage();
     });
     popup->show();
