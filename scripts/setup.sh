@@ -47,6 +47,8 @@ if [ "$tests" -eq 1 ]; then
     desktop-file-utils appstream groff-base
     # pactl, to look at and mute a sound server's streams
     pulseaudio-utils
+    # encoders that make the tests' Ogg Vorbis and FLAC alarm sounds from their own tones
+    flac vorbis-tools
   )
   # A sound server to connect to and to lose while an alarm rings. PipeWire's pulse server
   # answers the same clients, and installing PulseAudio beside it would remove it: where

@@ -11,7 +11,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TEST_ONLY = {"pulseaudio", "pulseaudio-utils", "openbox", "tint2", "sway", "xwayland", "xvfb",
              "xauth", "xclip", "python3-xlib", "dbus-daemon", "python3-dbus", "python3-dbusmock",
              "libfaketime", "at-spi2-core", "python3-pyatspi", "desktop-file-utils", "appstream",
-             "groff-base"}
+             "groff-base", "flac", "vorbis-tools"}
 RUNS_CLOCK = {"qt6-base-dev", "libsdl2-mixer-dev", "qt6-qpa-plugins", "fonts-wqy-microhei"}
 
 

@@ -280,6 +280,10 @@
         <source>声音 (*.wav)</source>
         <translation>Sounds (*.wav)</translation>
     </message>
+    <message>
+        <source>压缩声音 (*.ogg *.oga *.opus *.flac *.mp3)</source>
+        <translation>Compressed sounds (*.ogg *.oga *.opus *.flac *.mp3)</translation>
+    </message>
 </context>
 <context>
     <name>LogoDialog</name>
@@ -408,6 +412,14 @@
     <message>
         <source>不是可播放的 WAVE 文件（%1）</source>
         <translation>not a playable WAVE file (%1)</translation>
+    </message>
+    <message>
+        <source>不是可播放的声音文件（WAVE、Ogg、FLAC、MP3 或 Opus）</source>
+        <translation>not a playable sound file (WAVE, Ogg, FLAC, MP3 or Opus)</translation>
+    </message>
+    <message>
+        <source>无法解码（%1）</source>
+        <translation>cannot be decoded (%1)</translation>
     </message>
     <message>
         <source>文件无法读取（%1）</source>

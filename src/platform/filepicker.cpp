@@ -11,7 +11,10 @@ std::optional<QString> QtFilePicker::openWave(QWidget *owner)
     dialog.setFileMode(QFileDialog::ExistingFile);
     // A name typed without an extension means the .wav file of that name.
     dialog.setDefaultSuffix(QStringLiteral("wav"));
-    dialog.setNameFilter(QCoreApplication::translate("FilePicker", "声音 (*.wav)"));
+    // The WAVE line first, as it always was; the compressed files the player decodes beside it.
+    dialog.setNameFilters(
+        {QCoreApplication::translate("FilePicker", "声音 (*.wav)"),
+         QCoreApplication::translate("FilePicker", "压缩声音 (*.ogg *.oga *.opus *.flac *.mp3)")});
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();

@@ -57,6 +57,8 @@ const MixerLibrary::Load &MixerLibrary::load()
         resolve(api.AudioStreamGet, "SDL_AudioStreamGet");
         resolve(api.FreeAudioStream, "SDL_FreeAudioStream");
         resolve(api.GetAudioDeviceStatus, "SDL_GetAudioDeviceStatus");
+        resolve(api.AllocRW, "SDL_AllocRW");
+        resolve(api.FreeRW, "SDL_FreeRW");
         resolve(api.OpenAudioDevice, "Mix_OpenAudioDevice");
         resolve(api.AllocateChannels, "Mix_AllocateChannels");
         resolve(api.ChannelFinished, "Mix_ChannelFinished");
@@ -66,6 +68,10 @@ const MixerLibrary::Load &MixerLibrary::load()
         resolve(api.FreeChunk, "Mix_FreeChunk");
         resolve(api.CloseAudio, "Mix_CloseAudio");
         resolve(api.Volume, "Mix_Volume");
+        resolve(api.LoadChunk, "Mix_LoadWAV_RW");
+        resolve(api.LoadMUS_RW, "Mix_LoadMUS_RW");
+        resolve(api.MusicDuration, "Mix_MusicDuration");
+        resolve(api.FreeMusic, "Mix_FreeMusic");
         if (!missing.isEmpty()) {
             result.error = unavailable(QCoreApplication::translate("SdlSound", "缺少 %1")
                                            .arg(missing.join(QStringLiteral(", "))));

@@ -23,6 +23,8 @@ struct MixerApi {
     decltype(&SDL_AudioStreamGet) AudioStreamGet = nullptr;
     decltype(&SDL_FreeAudioStream) FreeAudioStream = nullptr;
     decltype(&SDL_GetAudioDeviceStatus) GetAudioDeviceStatus = nullptr;
+    decltype(&SDL_AllocRW) AllocRW = nullptr;
+    decltype(&SDL_FreeRW) FreeRW = nullptr;
     decltype(&Mix_OpenAudioDevice) OpenAudioDevice = nullptr;
     decltype(&Mix_AllocateChannels) AllocateChannels = nullptr;
     decltype(&Mix_ChannelFinished) ChannelFinished = nullptr;
@@ -32,6 +34,11 @@ struct MixerApi {
     decltype(&Mix_FreeChunk) FreeChunk = nullptr;
     decltype(&Mix_CloseAudio) CloseAudio = nullptr;
     decltype(&Mix_Volume) Volume = nullptr;
+    // Ogg Vorbis, FLAC, MP3 and Opus, decoded whole by the mixer into its device's format.
+    decltype(&Mix_LoadWAV_RW) LoadChunk = nullptr;
+    decltype(&Mix_LoadMUS_RW) LoadMUS_RW = nullptr;
+    decltype(&Mix_MusicDuration) MusicDuration = nullptr;
+    decltype(&Mix_FreeMusic) FreeMusic = nullptr;
 };
 
 namespace MixerLibrary {

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <mutex>
 #include <optional>
+#include <pthread.h>
 #include <thread>
 
 using namespace WaveDecoder;
@@ -30,9 +31,14 @@ constexpr int channel = 0;
 // The mixer reports the end when the last samples are mixed, not when they are heard:
 // keep the device this long after that so the tail of the sound is not cut off.
 constexpr auto tail = milliseconds(250);
-// How often a ringing checks that its device is still there, and retries a lost one.
-constexpr auto watch = milliseconds(250);
+// How often a ringing checks that its device is still there, and retries a lost one: once a
+// second keeps the sound thread's wake-ups a small part of a ringing's.
+constexpr auto watch = milliseconds(1000);
 constexpr auto retry = milliseconds(1000);
+
+// Frames the device asks for at a time, its wake-ups while ringing: 93 ms, so a stop is silent
+// within a tenth of a second and the mixing thread wakes 11 times a second.
+constexpr int devicePeriod = 4096;
 
 // The first device SDL_OpenAudioDevice hands out, which is the mixer's: it is the only one.
 constexpr SDL_AudioDeviceID mixerDevice = 2;
@@ -67,6 +73,8 @@ public:
     {
         instance = this;
         thread = std::thread(&Player::run, this);
+        // Named for whoever counts the process's wake-ups thread by thread.
+        ::pthread_setname_np(thread.native_handle(), "zelka-sound");
     }
 
     ~Player()
@@ -107,6 +115,7 @@ private:
     void run();
     void start(const Job &job);
     bool openAndPlay();
+    bool openDevice();
     void closeDevice();
     void checkDevice();
     void fail(const Failure &failure);
@@ -199,24 +208,52 @@ void SdlSound::Player::start(const Job &job)
     if (!load.api)
         return fail({cannotPlay(job.path, load.error), QStringLiteral("library")});
     mix = load.api;
-    Decoded decoded = decode(*mix, job.path, source, stale);
-    if (decoded.abandoned || stale())
-        return;
-    if (decoded.failure)
-        return fail(*decoded.failure);
-    pcm = std::move(decoded.pcm);
-    if (!openAndPlay()) {
+    const auto noDevice = [&] {
         pcm.clear();
         return fail(
             {cannotPlay(job.path, QCoreApplication::translate("SdlSound", "打不开音频设备（%1）")
                                       .arg(QString::fromUtf8(mix->GetError()))),
              QStringLiteral("device")});
-    }
+    };
+    // The mixer decodes compressed files only into an open device's format.
+    if (source.compressed && !openDevice())
+        return noDevice();
+    Decoded decoded = source.compressed ? decodeCompressed(*mix, job.path, *source.file, stale)
+                                        : decode(*mix, job.path, source, stale);
+    if (decoded.abandoned || stale() || decoded.failure)
+        closeDevice();
+    if (decoded.abandoned || stale())
+        return;
+    if (decoded.failure)
+        return fail(*decoded.failure);
+    pcm = std::move(decoded.pcm);
+    if (!openAndPlay())
+        return noDevice();
     state = job.kind == Kind::Alarm ? State::Looping : State::Once;
     deadline = Clock::now() + watch;
 }
 
 bool SdlSound::Player::openAndPlay()
+{
+    if (!deviceOpen && !openDevice())
+        return false;
+    watchable = mix->GetAudioDeviceStatus(mixerDevice) == SDL_AUDIO_PLAYING;
+    mix->AllocateChannels(1);
+    mix->ChannelFinished(&Player::channelFinished);
+    {
+        const std::lock_guard lock(mutex);
+        // Set before the first sample: a gentle start never begins with a burst.
+        mix->Volume(channel, playing.kind == Kind::Alarm ? loopVolume : fullVolume);
+    }
+    chunk = mix->QuickLoad_RAW(reinterpret_cast<Uint8 *>(pcm.data()), Uint32(pcm.size()));
+    if (chunk &&
+        mix->PlayChannelTimed(channel, chunk, playing.kind == Kind::Alarm ? -1 : 0, -1) >= 0)
+        return true;
+    closeDevice();
+    return false;
+}
+
+bool SdlSound::Player::openDevice()
 {
     // The program watches SIGINT and SIGTERM itself.
     mix->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -234,25 +271,12 @@ bool SdlSound::Player::openAndPlay()
     if (mix->InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     // No changes allowed: SDL converts if the hardware differs, so the samples fit as made.
-    if (mix->OpenAudioDevice(deviceRate, deviceFormat, deviceChannels, 1024, nullptr, 0) != 0) {
+    if (mix->OpenAudioDevice(deviceRate, deviceFormat, deviceChannels, devicePeriod, nullptr, 0) != 0) {
         mix->QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
     deviceOpen = true;
-    watchable = mix->GetAudioDeviceStatus(mixerDevice) == SDL_AUDIO_PLAYING;
-    mix->AllocateChannels(1);
-    mix->ChannelFinished(&Player::channelFinished);
-    {
-        const std::lock_guard lock(mutex);
-        // Set before the first sample: a gentle start never begins with a burst.
-        mix->Volume(channel, playing.kind == Kind::Alarm ? loopVolume : fullVolume);
-    }
-    chunk = mix->QuickLoad_RAW(reinterpret_cast<Uint8 *>(pcm.data()), Uint32(pcm.size()));
-    if (chunk &&
-        mix->PlayChannelTimed(channel, chunk, playing.kind == Kind::Alarm ? -1 : 0, -1) >= 0)
-        return true;
-    closeDevice();
-    return false;
+    return true;
 }
 
 void SdlSound::Player::closeDevice()

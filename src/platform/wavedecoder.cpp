@@ -53,6 +53,69 @@ Failure notWave(const QByteArray &path, const QString &detail = {})
             : QCoreApplication::translate("SdlSound", "不是可播放的 WAVE 文件（%1）").arg(detail));
 }
 
+Failure notSound(const QByteArray &path)
+{
+    return fileFailure(path, QCoreApplication::translate(
+                                 "SdlSound", "不是可播放的声音文件（WAVE、Ogg、FLAC、MP3 或 Opus）"));
+}
+
+// Ogg (Vorbis or Opus inside), FLAC, or MP3 with a tag or starting on a frame.
+bool isCompressed(const QByteArray &magic)
+{
+    if (magic.size() < 4)
+        return false;
+    const auto byte = [&](int i) { return quint8(magic[i]); };
+    return magic.startsWith("OggS") || magic.startsWith("fLaC") || magic.startsWith("ID3") ||
+           (byte(0) == 0xFF && (byte(1) & 0xE0) == 0xE0);
+}
+
+// The file as the mixer reads it: cut off at limit, and at its end once stale() is true.
+struct LimitedFile {
+    QFile *file;
+    qint64 limit;
+    const std::function<bool()> *stale;
+};
+
+LimitedFile &limited(SDL_RWops *ops)
+{
+    return *static_cast<LimitedFile *>(ops->hidden.unknown.data1);
+}
+
+Sint64 SDLCALL limitedSize(SDL_RWops *ops)
+{
+    return limited(ops).limit;
+}
+
+Sint64 SDLCALL limitedSeek(SDL_RWops *ops, Sint64 offset, int whence)
+{
+    LimitedFile &f = limited(ops);
+    const qint64 base = whence == RW_SEEK_SET ? 0 : whence == RW_SEEK_CUR ? f.file->pos() : f.limit;
+    const qint64 at = std::clamp<qint64>(base + offset, 0, f.limit);
+    return f.file->seek(at) ? at : -1;
+}
+
+size_t SDLCALL limitedRead(SDL_RWops *ops, void *into, size_t size, size_t count)
+{
+    LimitedFile &f = limited(ops);
+    if (size == 0 || (*f.stale)())
+        return 0;
+    const qint64 room = std::max<qint64>(0, f.limit - f.file->pos());
+    const qint64 read = f.file->read(static_cast<char *>(into),
+                                     std::min<qint64>(room / qint64(size), qint64(count)) *
+                                         qint64(size));
+    return read <= 0 ? 0 : size_t(read) / size;
+}
+
+size_t SDLCALL noWrite(SDL_RWops *, const void *, size_t, size_t)
+{
+    return 0;
+}
+
+int SDLCALL keepOpen(SDL_RWops *)
+{
+    return 0;
+}
+
 // Why the walker refused a header, or nothing when the file is not a WAVE file at all.
 QString headerFault(const WaveFile &wave)
 {
@@ -102,8 +165,15 @@ WaveDecoder::Source WaveDecoder::open(const QByteArray &path)
     }
     auto file = std::make_unique<QFile>();
     file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    // The mixer would also decode Ogg, MP3 and more; the program plays WAVE files only.
     WaveFile wave = WaveFile::walk(*file);
+    if (wave.fault == WaveFile::Fault::NotWave && file->seek(0)) {
+        const QByteArray magic = file->read(4);
+        if (isCompressed(magic) && file->seek(0))
+            return {std::move(file), {}, {}, true};
+        // AIFF and the rest the mixer also knows are refused: the picker never offers them.
+        if (!magic.startsWith("RIFF"))
+            return {{}, {}, notSound(path)};
+    }
     if (wave.fault != WaveFile::Fault::None)
         return {{}, {}, notWave(path, headerFault(wave))};
     return {std::move(file), std::move(wave), {}};
@@ -210,6 +280,58 @@ WaveDecoder::Decoded WaveDecoder::decode(const MixerApi &mix, const QByteArray &
     pcm.truncate(qsizetype(std::min<qint64>(pcm.size(), wanted)));
     pcm.squeeze();
     if (pcm.isEmpty())
-        return {{}, notWave(path, QCoreApplication::translate("SdlSound", "没有声音数据"))};
+        return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "没有声音数据"))};
+    return {pcm, {}};
+}
+
+WaveDecoder::Decoded WaveDecoder::decodeCompressed(const MixerApi &mix, const QByteArray &path,
+                                                   QFile &file, const std::function<bool()> &stale)
+{
+    constexpr qint64 cap = SdlSound::heldAudioBytes;
+    LimitedFile limit{&file, std::min(file.size(), readCap), &stale};
+    SDL_RWops *ops = mix.AllocRW();
+    if (!ops)
+        return {{}, fileFailure(path, QString::fromUtf8(mix.GetError()))};
+    const auto freeOps = qScopeGuard([&] { mix.FreeRW(ops); });
+    ops->size = limitedSize;
+    ops->seek = limitedSeek;
+    ops->read = limitedRead;
+    ops->write = noWrite;
+    ops->close = keepOpen;
+    ops->hidden.unknown.data1 = &limit;
+    const auto undecodable = [&] {
+        return fileFailure(path, QCoreApplication::translate("SdlSound", "无法解码（%1）")
+                                     .arg(QString::fromUtf8(mix.GetError())));
+    };
+    // Its duration, to hand the mixer no more of a long file than the sound kept needs.
+    if (Mix_Music *music = mix.LoadMUS_RW(ops, 0)) {
+        const double seconds = mix.MusicDuration(music);
+        mix.FreeMusic(music);
+        const double kept = double(cap) / (deviceRate * deviceFrame);
+        if (seconds > kept)
+            limit.limit = std::min(limit.limit, qint64(double(limit.limit) * kept * 1.1 / seconds) +
+                                                    64 * 1024);
+    } else if (stale()) {
+        return {{}, {}, true};
+    } else {
+        return {{}, undecodable()};
+    }
+    if (stale())
+        return {{}, {}, true};
+    if (limitedSeek(ops, 0, RW_SEEK_SET) != 0)
+        return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "文件读取失败"))};
+    Mix_Chunk *chunk = mix.LoadChunk(ops, 0);
+    if (stale()) {
+        if (chunk)
+            mix.FreeChunk(chunk);
+        return {{}, {}, true};
+    }
+    if (!chunk)
+        return {{}, undecodable()};
+    const qint64 length = std::min<qint64>(chunk->alen, cap) / deviceFrame * deviceFrame;
+    QByteArray pcm(reinterpret_cast<const char *>(chunk->abuf), qsizetype(length));
+    mix.FreeChunk(chunk);
+    if (pcm.isEmpty())
+        return {{}, fileFailure(path, QCoreApplication::translate("SdlSound", "没有声音数据"))};
     return {pcm, {}};
 }

@@ -38,9 +38,12 @@ struct Source {
     std::unique_ptr<QFile> file;
     WaveFile wave;
     std::optional<Failure> failure;
+    // Ogg Vorbis, FLAC, MP3 or Opus by its first bytes: decoded by the mixer, not by decode().
+    bool compressed = false;
 };
 
-// The file opened and its chunks walked; none of its sound is read yet.
+// The file opened and its chunks walked (or its kind told by its first bytes); none of its
+// sound is read yet.
 Source open(const QByteArray &path);
 
 struct Decoded {
@@ -56,5 +59,12 @@ struct Decoded {
 // Stops between pieces once stale() is true.
 Decoded decode(const MixerApi &mix, const QByteArray &path, const Source &source,
                const std::function<bool()> &stale);
+
+// A compressed file's sound in the device's format, at most heldAudioBytes of it. The mixer
+// decodes a whole file at once, so of a file longer than that only the share its duration
+// says is needed (and a tenth more) is handed to it; the device must be open.
+// Abandons the file's reading once stale() is true.
+Decoded decodeCompressed(const MixerApi &mix, const QByteArray &path, QFile &file,
+                         const std::function<bool()> &stale);
 
 } // namespace WaveDecoder
