@@ -10,6 +10,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -202,6 +203,8 @@ private Q_SLOTS:
     void loopVolumeChangesWhilePlaying();
     void stopSilencesAndReleases_data();
     void stopSilencesAndReleases();
+    void stopIsSilentWithinATenth_data();
+    void stopIsSilentWithinATenth();
     void startIfIdleRefusedWhilePlaying_data();
     void startIfIdleRefusedWhilePlaying();
     void startIfIdleTrueWhenIdle_data();
@@ -422,6 +425,44 @@ void TestSdlSound::stopSilencesAndReleases()
     QTest::qWait(300);
     QVERIFY(sound.isPlaying());
     QVERIFY(SdlSound::holdsAudioDevice());
+}
+
+void TestSdlSound::stopIsSilentWithinATenth_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("WAVE") << longWave();
+    QTest::newRow("Ogg Vorbis") << path("short.ogg");
+}
+
+void TestSdlSound::stopIsSilentWithinATenth()
+{
+    QFETCH(QByteArray, file);
+    // The disk driver writes a period, then waits while it "plays": what it wrote past the
+    // stop is what a device would still sound after it.
+    const QString out = dir.filePath(QStringLiteral("stop.raw"));
+    QFile::remove(out);
+    auto driver = envFor("SDL_AUDIODRIVER", "disk");
+    auto disk = envFor("SDL_DISKAUDIOFILE", QFile::encodeName(out));
+    QElapsedTimer clock;
+    qint64 playedMs = 0;
+    {
+        SdlSound sound;
+        sound.loop(file);
+        clock.start();
+        // From the first sounding period written (a compressed file's device opens before
+        // its decoding, writing silence), seen a millisecond or two late at most.
+        while (soundingFrames(out) <= 0 && clock.elapsed() < 3000)
+            QThread::msleep(1);
+        clock.start();
+        QTest::qWait(450);
+        playedMs = clock.elapsed();
+        sound.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!SdlSound::holdsAudioDevice(), 1000);
+    }
+    const qint64 soundedMs = soundingFrames(out) * 1000 / 44100;
+    qInfo("sounded %lld ms past the stop", soundedMs - playedMs);
+    QCOMPARE_GE(soundedMs, playedMs - 100);
+    QCOMPARE_LE(soundedMs, playedMs + 100);
 }
 
 void TestSdlSound::startIfIdleRefusedWhilePlaying_data()

@@ -196,6 +196,30 @@ class Faults(ClockTestCase):
             env=dict(os.environ, HOME=runtime, XDG_RUNTIME_DIR=runtime),
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def test_compressed_alarm_sounds_ring(self):
+        # Made from the default sound by Debian's encoders; the disk driver records the device.
+        for name, encoder in (("Ring.ogg", ["oggenc", "-Q", "-o"]), ("Ring.flac", ["flac", "-s", "-o"])):
+            with self.subTest(name):
+                self.run_.cleanup()
+                self.run_ = Zelka(self.x)
+                subprocess.run(encoder + [self.run_.path(name), self.run_.path("Ring.wav")],
+                               check=True, timeout=30)
+                os.remove(self.run_.path("Ring.wav"))
+                device = self.run_.path("device.raw")
+                face = self.start(settings_file(alarms=[(7, 30, "", 0, name)]), BEFORE_ALARM,
+                                  SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=device)
+
+                def sounding():  # half a second of samples, not all of them silence
+                    if not os.path.exists(device) or os.path.getsize(device) < 44100 * 2:
+                        return False
+                    with open(device, "rb") as f:
+                        return f.read().strip(b"\0") != b""
+                self.assertTrue(wait_until(sounding, 15, 0.1), "the alarm was not heard")
+                self.x.click(face[1] + 3 + 68, face[2] + 3 + 113)
+                self.x.close_request(face[0])
+                self.assertEqual(self.run_.wait_exit(), 0)
+                self.assertNotIn("无法播放", self.run_.proc.stderr.read().decode())
+
     def test_sound_server_vanishing_while_ringing(self):
         if not shutil.which("pulseaudio") or not shutil.which("pactl"):
             self.skipTest("no PulseAudio here: scripts/setup.sh --test installs it, except beside "
