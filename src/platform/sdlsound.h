@@ -13,7 +13,8 @@
 // opened when a sound starts and closed when it ends or is stopped, so a silent clock holds
 // no device and no connection to the sound server. At most heldAudioBytes of decoded sound
 // are kept: of a longer file, only its first part (a little over three minutes) plays, and
-// only as much of the file as that takes is read, a piece at a time.
+// only as much of the file as that takes is read (a WAVE file a piece at a time; an Ogg
+// Vorbis, FLAC, MP3 or Opus file as far as its duration says, decoded by the mixer at once).
 // Lives on the GUI thread; one per process.
 class SdlSound : public QObject, public Sound
 {
