@@ -68,6 +68,7 @@ const MixerLibrary::Load &MixerLibrary::load()
         resolve(api.FreeChunk, "Mix_FreeChunk");
         resolve(api.CloseAudio, "Mix_CloseAudio");
         resolve(api.Volume, "Mix_Volume");
+        resolve(api.SetPostMix, "Mix_SetPostMix");
         resolve(api.LoadChunk, "Mix_LoadWAV_RW");
         resolve(api.LoadMUS_RW, "Mix_LoadMUS_RW");
         resolve(api.MusicDuration, "Mix_MusicDuration");

@@ -34,6 +34,7 @@ struct MixerApi {
     decltype(&Mix_FreeChunk) FreeChunk = nullptr;
     decltype(&Mix_CloseAudio) CloseAudio = nullptr;
     decltype(&Mix_Volume) Volume = nullptr;
+    decltype(&Mix_SetPostMix) SetPostMix = nullptr;
     // Ogg Vorbis, FLAC, MP3 and Opus, decoded whole by the mixer into its device's format.
     decltype(&Mix_LoadWAV_RW) LoadChunk = nullptr;
     decltype(&Mix_LoadMUS_RW) LoadMUS_RW = nullptr;

@@ -18,6 +18,7 @@
 #include <optional>
 #include <pthread.h>
 #include <thread>
+#include <utility>
 
 using namespace WaveDecoder;
 
@@ -31,13 +32,15 @@ constexpr int channel = 0;
 // The mixer reports the end when the last samples are mixed, not when they are heard:
 // keep the device this long after that so the tail of the sound is not cut off.
 constexpr auto tail = milliseconds(250);
-// How often a ringing checks that its device is still there, and retries a lost one: once a
-// second keeps the sound thread's wake-ups a small part of a ringing's.
-constexpr auto watch = milliseconds(1000);
+// A lost device is told by the mixing thread, which SDL keeps calling after a loss; this is
+// only the check for a driver that would not, rare enough to cost a ringing no wake-ups.
+constexpr auto watch = milliseconds(10000);
+// How often a lost device is tried again.
 constexpr auto retry = milliseconds(1000);
 
-// Frames the device asks for at a time, its wake-ups while ringing: 93 ms, so a stop is silent
-// within a tenth of a second and the mixing thread wakes 11 times a second.
+// Frames the device asks for at a time: 93 ms, so a stop is silent within a tenth of a second
+// and the mixing thread wakes 11 times a second while a sound plays. SDL rounds a period up
+// to a power of two, so 4410 would be 8192.
 constexpr int devicePeriod = 4096;
 
 // The first device SDL_OpenAudioDevice hands out, which is the mixer's: it is the only one.
@@ -121,6 +124,7 @@ private:
     void fail(const Failure &failure);
     void reportEnded();
     static void channelFinished(int);
+    static void mixed(void *player, Uint8 *, int);
 
     SdlSound *const owner;
     static inline std::atomic<Player *> instance{nullptr};
@@ -132,6 +136,7 @@ private:
     bool quit = false;
     bool channelEnded = false;
     bool volumeChanged = false;
+    bool deviceLost = false;
     int loopVolume = fullVolume;
     // The newest request's id, read without the lock while decoding.
     std::atomic<quint64> newest{0};
@@ -145,7 +150,9 @@ private:
     QByteArray pcm;
     Mix_Chunk *chunk = nullptr;
     bool deviceOpen = false;
-    bool watchable = false;
+    // Written before each play, read on SDL's audio thread.
+    std::atomic<bool> watchable{false};
+    std::atomic<bool> lossTold{false};
     bool reported = false;
 };
 
@@ -153,7 +160,9 @@ void SdlSound::Player::run()
 {
     std::unique_lock lock(mutex);
     while (!quit) {
-        const auto due = [this] { return quit || next || channelEnded || volumeChanged; };
+        const auto due = [this] {
+            return quit || next || channelEnded || volumeChanged || deviceLost;
+        };
         if (state == State::Idle || state == State::Once)
             wake.wait(lock, due);
         else if (!wake.wait_until(lock, deadline, due)) {
@@ -164,6 +173,14 @@ void SdlSound::Player::run()
         }
         if (quit)
             break;
+        if (std::exchange(deviceLost, false)) {
+            if (state == State::Looping) {
+                lock.unlock();
+                checkDevice();
+                lock.lock();
+            }
+            continue;
+        }
         if (volumeChanged) {
             volumeChanged = false;
             const int volume = loopVolume;
@@ -238,8 +255,10 @@ bool SdlSound::Player::openAndPlay()
     if (!deviceOpen && !openDevice())
         return false;
     watchable = mix->GetAudioDeviceStatus(mixerDevice) == SDL_AUDIO_PLAYING;
+    lossTold = false;
     mix->AllocateChannels(1);
     mix->ChannelFinished(&Player::channelFinished);
+    mix->SetPostMix(&Player::mixed, this);
     {
         const std::lock_guard lock(mutex);
         // Set before the first sample: a gentle start never begins with a burst.
@@ -293,6 +312,7 @@ void SdlSound::Player::closeDevice()
         deviceOpen = false;
         const std::lock_guard lock(mutex);
         channelEnded = false;
+        deviceLost = false;
     }
 }
 
@@ -371,6 +391,22 @@ void SdlSound::Player::channelFinished(int)
     {
         const std::lock_guard lock(player->mutex);
         player->channelEnded = true;
+    }
+    player->wake.notify_one();
+}
+
+// SDL's audio thread, after each period is mixed: it goes on mixing into nothing once the
+// device is lost, which is told to the sound thread once.
+void SdlSound::Player::mixed(void *data, Uint8 *, int)
+{
+    auto *player = static_cast<Player *>(data);
+    if (!player->watchable || player->lossTold ||
+        player->mix->GetAudioDeviceStatus(mixerDevice) != SDL_AUDIO_STOPPED)
+        return;
+    player->lossTold = true;
+    {
+        const std::lock_guard lock(player->mutex);
+        player->deviceLost = true;
     }
     player->wake.notify_one();
 }

@@ -204,7 +204,6 @@ class Faults(ClockTestCase):
                 self.run_ = Zelka(self.x)
                 subprocess.run(encoder + [self.run_.path(name), self.run_.path("Ring.wav")],
                                check=True, timeout=30)
-                os.remove(self.run_.path("Ring.wav"))
                 device = self.run_.path("device.raw")
                 face = self.start(settings_file(alarms=[(7, 30, "", 0, name)]), BEFORE_ALARM,
                                   SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=device)
