@@ -15,9 +15,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QToolButton>
+#include <QTranslator>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -688,13 +691,12 @@ private Q_SLOTS:
         h.list()->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), h.list());
 
-        QList<int> order{D::NewButton,       D::SetButton,      D::RemoveButton,
-                         D::HourEdit,        D::MinuteEdit,     D::SundayButton,
-                         D::MondayButton,    D::TuesdayButton,  D::WednesdayButton,
-                         D::ThursdayButton,  D::FridayButton,   D::SaturdayButton,
-                         D::OnceBox,         D::MessageEdit,    D::ShowMessageBox,
-                         D::SoundEdit,       D::BrowseButton,   D::PlayButton,
-                         D::StopButton,      D::AlarmsList};
+        QList<int> order{
+            D::NewButton,       D::SetButton,      D::RemoveButton,   D::HourEdit,
+            D::MinuteEdit,      D::SundayButton,   D::MondayButton,   D::TuesdayButton,
+            D::WednesdayButton, D::ThursdayButton, D::FridayButton,   D::SaturdayButton,
+            D::OnceBox,         D::MessageEdit,    D::ShowMessageBox, D::SoundEdit,
+            D::BrowseButton,    D::PlayButton,     D::StopButton,     D::AlarmsList};
         order.removeOne(previewing ? int(D::PlayButton) : int(D::StopButton));
         QList<int> visited;
         for (int i = 0; i < order.size(); ++i) {
@@ -860,12 +862,10 @@ private Q_SLOTS:
             << false << Steps{};
         QTest::newRow("once") << Entries{} << Steps{u"hour 6"_s, u"once"_s, u"set"_s}
                               << Entries{on(at(6, 0), 0x7F, 1)}
-                              << Steps{u"  06:00 一次"_s, newEntryLine} << all << false
-                              << Steps{};
+                              << Steps{u"  06:00 一次"_s, newEntryLine} << all << false << Steps{};
         QTest::newRow("once, on the next Monday")
-            << Entries{}
-            << Steps{u"day 0"_s, u"day 2"_s, u"day 3"_s, u"day 4"_s, u"day 5"_s, u"day 6"_s,
-                     u"once"_s, u"set"_s}
+            << Entries{} << Steps{u"day 0"_s, u"day 2"_s, u"day 3"_s, u"day 4"_s,
+                                  u"day 5"_s, u"day 6"_s, u"once"_s,  u"set"_s}
             << Entries{on(at(0, 0), 0x02, 1)} << Steps{u"  00:00 一 一次"_s, newEntryLine} << all
             << false << Steps{};
         QTest::newRow("a picked alarm shows its days and once")
@@ -887,8 +887,8 @@ private Q_SLOTS:
             << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << all << false << Steps{};
         QTest::newRow("New after a pick: every day again")
             << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"pick 0"_s, u"new"_s}
-            << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"  07:30 一-五 一次"_s, newEntryLine}
-            << all << false << Steps{};
+            << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"  07:30 一-五 一次"_s, newEntryLine} << all
+            << false << Steps{};
         QTest::newRow("no day ticked: refused, nothing stored")
             << Entries{wakeUp} << Steps{u"day 0"_s, u"day 6"_s} + weekend + Steps{u"set"_s}
             << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << u"0000000"_s << false
@@ -922,6 +922,43 @@ private Q_SLOTS:
         QCOMPARE(h.boxes.texts, warnings);
         if (!warnings.isEmpty())
             QCOMPARE(QApplication::focusWidget(), h.button(D::SundayButton));
+    }
+
+    void closedListShowsEveryLineWhole_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("Chinese") << false;
+        QTest::newRow("English") << true;
+    }
+
+    // Every line the list can hold, any days with once or rung, fits the closed list.
+    void closedListShowsEveryLineWhole()
+    {
+        QFETCH(bool, english);
+        QTranslator translator;
+        if (english) {
+            QVERIFY(translator.load(QStringLiteral(ZELKA_QM_FILE)));
+            QCoreApplication::installTranslator(&translator);
+        }
+        QList<AlarmEntry> all;
+        for (int days = 0; days < 128; ++days)
+            for (uint8_t flags : {0, 1, 3})
+                all.append(on(at(12 + all.size() / 60, all.size() % 60), days, flags));
+        Harness h(all);
+        QCoreApplication::removeTranslator(&translator);
+        QStyleOptionComboBox closed;
+        closed.initFrom(h.list());
+        const QRect field = h.list()->style()->subControlRect(
+            QStyle::CC_ComboBox, &closed, QStyle::SC_ComboBoxEditField, h.list());
+        QString widest;
+        for (const QString &line : h.lines())
+            if (h.list()->fontMetrics().horizontalAdvance(line) >
+                h.list()->fontMetrics().horizontalAdvance(widest))
+                widest = line;
+        // The style draws the text one pixel in from each side of the field.
+        QVERIFY2(h.list()->fontMetrics().horizontalAdvance(widest) <= field.width() - 2,
+                 qPrintable(widest));
+        QCOMPARE(h.lines().last(), english ? u"<New>"_s : newEntryLine);
     }
 
     // A frame drawn after the buttons it surrounds must not swallow their clicks.
