@@ -1,24 +1,16 @@
+#include "alarmbuilder.h"
 #include "alarmlist.h"
 
 #include <QTest>
 
 namespace {
 
-AlarmEntry at(int hour, int minute, const char *message = "")
-{
-    AlarmEntry e;
-    e.hour = hour;
-    e.minute = minute;
-    e.message = message;
-    return e;
-}
-
 using Times = QList<QPair<int, int>>;
 
 void fill(AlarmList &list, const Times &times)
 {
     for (const auto &[h, m] : times)
-        list.SetAtGrow(list.GetSize(), at(h, m));
+        list.SetAtGrow(list.GetSize(), Alarm(h, m));
 }
 
 Times timesOf(const AlarmList &list)
@@ -81,7 +73,7 @@ private Q_SLOTS:
 
         AlarmList list;
         fill(list, before);
-        QCOMPARE(list.SetInOrder(at(hour, minute, "new")), replaced);
+        QCOMPARE(list.SetInOrder(Alarm(hour, minute).message("new")), replaced);
         QCOMPARE(timesOf(list), after);
         int marked = 0;
         for (int i = 0; i < list.GetSize(); ++i)
@@ -93,7 +85,7 @@ private Q_SLOTS:
     {
         AlarmList list;
         fill(list, {{7, 0}});
-        AlarmEntry e = at(7, 0, "\xC9\xE8\xD6\xC3");
+        AlarmEntry e = Alarm(7, 0).message("\xC9\xE8\xD6\xC3");
         e.showMessage = 1;
         e.sound = "Bell.wav";
         QVERIFY(list.SetInOrder(e));
@@ -106,7 +98,7 @@ private Q_SLOTS:
         AlarmList list;
         QList<int> capacities;
         for (int i = 0; i < 60; ++i) {
-            list.SetAtGrow(i, at(i / 60, i % 60));
+            list.SetAtGrow(i, Alarm(i / 60, i % 60));
             if (capacities.isEmpty() || capacities.last() != list.capacity())
                 capacities.append(list.capacity());
         }
@@ -119,7 +111,7 @@ private Q_SLOTS:
     void setAtGrowPastTheEndFillsDefaults()
     {
         AlarmList list;
-        list.SetAtGrow(2, at(5, 6, "x"));
+        list.SetAtGrow(2, Alarm(5, 6).message("x"));
         QCOMPARE(list.GetSize(), 3);
         QCOMPARE(list.capacity(), 3);
         QCOMPARE(list[0], AlarmEntry());
@@ -139,8 +131,8 @@ private Q_SLOTS:
         QCOMPARE(list.GetSize(), 0);
         QCOMPARE(list.capacity(), capacity);
         // The storage left behind is reused, and holds nothing of the removed entries.
-        list.SetAtGrow(0, at(9, 0));
-        list.SetAtGrow(2, at(10, 0));
+        list.SetAtGrow(0, Alarm(9, 0));
+        list.SetAtGrow(2, Alarm(10, 0));
         QCOMPARE(list.capacity(), capacity);
         QCOMPARE(list[1], AlarmEntry());
     }
@@ -152,7 +144,7 @@ private Q_SLOTS:
         list.SetSize(0);
         QCOMPARE(list.GetSize(), 0);
         QCOMPARE(list.capacity(), 0);
-        list.SetAtGrow(0, at(1, 1));
+        list.SetAtGrow(0, Alarm(1, 1));
         QCOMPARE(list.capacity(), 1);
     }
 

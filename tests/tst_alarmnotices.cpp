@@ -1,15 +1,11 @@
+#include "alarmbuilder.h"
 #include "alarmnotices.h"
+#include "fakeclock.h"
+#include "nextring.h"
 
 #include <QTest>
 
-namespace {
-
-AlarmEntry alarm(int hour, int minute, const char *message, int show)
-{
-    return AlarmEntry{hour, minute, QByteArray(message), show, QByteArrayLiteral("Ring.wav")};
-}
-
-} // namespace
+Q_DECLARE_METATYPE(QList<AlarmEntry>)
 
 class TestAlarmNotices : public QObject
 {
@@ -44,7 +40,8 @@ private Q_SLOTS:
         QFETCH(int, late);
         QFETCH(QString, summary);
         QFETCH(QString, body);
-        const Notice n = AlarmNotices::ringing(alarm(hour, minute, message, show), late);
+        const Notice n =
+            AlarmNotices::ringing(Alarm(hour, minute).message(message.constData(), show), late);
         QCOMPARE(n.summary, summary);
         QCOMPARE(n.body, body);
     }
@@ -52,12 +49,67 @@ private Q_SLOTS:
     void missedListsEachWithItsTime()
     {
         AlarmList list;
-        list.SetInOrder(alarm(6, 45, "Walk", 1));
-        list.SetInOrder(alarm(7, 0, "", 0));
-        list.SetInOrder(alarm(7, 10, "hidden", 0));
+        list.SetInOrder(Alarm(6, 45).message("Walk"));
+        list.SetInOrder(Alarm(7, 0));
+        list.SetInOrder(Alarm(7, 10).message("hidden", false));
         const Notice n = AlarmNotices::missed(list, {{0, 0}, {2, 0}, {1, 0}});
         QCOMPARE(n.summary, u"错过的闹钟"_qs);
         QCOMPARE(n.body, u"06:45 Walk\n07:10\n07:00"_qs);
+    }
+
+    // What a quit leaves unrung: the next alarm from Friday 2026-12-11 18:00:00.
+    void nextRing_data()
+    {
+        QTest::addColumn<QList<AlarmEntry>>("alarms");
+        QTest::addColumn<int>("index"); // -1: none rings
+        QTest::addColumn<int>("day");   // of December
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<int>("minute");
+        const AlarmEntry weekdays = Alarm(7, 30).days(0x3E);
+        QTest::newRow("later today") << QList<AlarmEntry>{Alarm(19, 0)} << 0 << 11 << 19 << 0;
+        QTest::newRow("earlier today rings tomorrow")
+            << QList<AlarmEntry>{Alarm(7, 30)} << 0 << 12 << 7 << 30;
+        QTest::newRow("the present minute has passed")
+            << QList<AlarmEntry>{Alarm(18, 0)} << 0 << 12 << 18 << 0;
+        QTest::newRow("weekdays skip the weekend") << QList<AlarmEntry>{weekdays} << 0 << 14 << 7
+                                                   << 30;
+        QTest::newRow("the soonest of several")
+            << QList<AlarmEntry>{weekdays, Alarm(18, 1).days(0x20), Alarm(23, 0)} << 1 << 11 << 18
+            << 1;
+        QTest::newRow("of one minute, the first listed")
+            << QList<AlarmEntry>{Alarm(20, 0).message("first"), Alarm(20, 0)} << 0 << 11 << 20 << 0;
+        QTest::newRow("today's weekday, a week on")
+            << QList<AlarmEntry>{Alarm(7, 0).days(0x20)} << 0 << 18 << 7 << 0;
+        QTest::newRow("a once-alarm that has rung")
+            << QList<AlarmEntry>{Alarm(19, 0).flags(3)} << -1 << 0 << 0 << 0;
+        QTest::newRow("no weekday chosen") << QList<AlarmEntry>{Alarm(19, 0).days(0)} << -1 << 0
+                                           << 0 << 0;
+        QTest::newRow("an hour no clock shows")
+            << QList<AlarmEntry>{Alarm(24, 0), Alarm(19, 60)} << -1 << 0 << 0 << 0;
+    }
+
+    void nextRing()
+    {
+        QFETCH(QList<AlarmEntry>, alarms);
+        QFETCH(int, index);
+        AlarmList list;
+        for (const AlarmEntry &a : alarms)
+            list.SetAtGrow(list.GetSize(), a);
+        FakeClock clock;
+        clock.setLocal(2026, 12, 11, 18, 0, 0);
+        const std::optional<NextRing::Next> next = NextRing::after(list, clock.now());
+        QCOMPARE(next ? next->index : -1, index);
+        if (!next)
+            return;
+        QFETCH(int, day);
+        QFETCH(int, hour);
+        QFETCH(int, minute);
+        clock.setLocal(2026, 12, day, hour, minute, 0);
+        QCOMPARE(next->minute, clock.now());
+        QCOMPARE(AlarmNotices::notRinging(list[index]).summary,
+                 QStringLiteral("Zelka! 已退出：下一个闹钟 %1:%2 不会响")
+                     .arg(hour, 2, 10, QChar(u'0'))
+                     .arg(minute, 2, 10, QChar(u'0')));
     }
 };
 

@@ -83,7 +83,13 @@ private Q_SLOTS:
             QTRY_COMPARE(stops, stopped);
         }
         notifier.endRinging();
+        int settled = 0;
+        QObject::connect(&notifier, &Notifier::settled, [&] { ++settled; });
         notifier.inform(notice);
+        // A quit waits for this before the process goes.
+        QVERIFY(notifier.busy());
+        QTRY_COMPARE(settled, 1);
+        QVERIFY(!notifier.busy());
         QTRY_COMPARE(bus.calls(), calls);
     }
 };

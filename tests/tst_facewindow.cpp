@@ -79,7 +79,7 @@ struct Face {
     void create(Language language = Language::Chinese)
     {
         window = std::make_unique<FaceWindow>(
-            store, FaceServices{sound, clock, files, boxes, notifier}, language);
+            store, FaceServices{sound, clock, files, boxes, notifier, 10}, language);
     }
 
     bool createShown()
@@ -231,7 +231,7 @@ private Q_SLOTS:
         Face f;
         f.clock.setLocal(2026, 12, 8, 17, 45, 33);
         f.create(buffer == 2 ? Language::English : Language::Chinese);
-        const QImage &face = f.window->backBuffer(buffer == 1 ? Buffer::Ringing : Buffer::Normal);
+        const QImage &face = f.window->buffer(buffer == 1 ? Buffer::Ringing : Buffer::Normal);
         QCOMPARE(face.size(), faceSize);
         if (sourceAt == QPoint(-1, -1)) {
             QVERIFY(allBlack(face, place));
@@ -277,7 +277,7 @@ private Q_SLOTS:
         const QRegion wholeFace(QRect(FaceWindow::faceOrigin, faceSize));
         for (const QRegion &r : recorder.regions)
             QVERIFY(!(wholeFace - r).isEmpty());
-        QCOMPARE(f.window->backBuffer(Buffer::Normal).copy(QRect(minuteUnitsAt, bigDigitSize)),
+        QCOMPARE(f.window->buffer(Buffer::Normal).copy(QRect(minuteUnitsAt, bigDigitSize)),
                  art("bigdigits.png").copy(QRect(bigDigit(0), bigDigitSize)));
     }
 
@@ -286,7 +286,7 @@ private Q_SLOTS:
         Face f;
         QVERIFY(f.showRinging());
         // The window shows the ringing buffer, the bell swinging in it.
-        QTRY_VERIFY(f.window->backBuffer(Buffer::Ringing).copy(QRect(bellAt, bellSize)) !=
+        QTRY_VERIFY(f.window->buffer(Buffer::Ringing).copy(QRect(bellAt, bellSize)) !=
                     art("face.png").copy(QRect(bellAt, bellSize)));
         const QImage shown = f.window->grab(QRect(FaceWindow::faceOrigin, faceSize))
                                  .toImage()
@@ -301,12 +301,12 @@ private Q_SLOTS:
         QVERIFY(f.createShown());
         moveTo(f.window.get(), {40, 110});
         const QRect place(buttonAt(0), buttonSize);
-        QCOMPARE(f.window->backBuffer(Buffer::Normal).copy(place),
+        QCOMPARE(f.window->buffer(Buffer::Normal).copy(place),
                  art("buttons_lit.png").copy(QRect(buttonCell(0), buttonSize)));
         QCOMPARE(f.window->cursor().shape(), Qt::BitmapCursor);
         QCOMPARE(f.window->cursor().hotSpot(), QPoint(5, 0));
         moveTo(f.window.get(), {40, 50});
-        QCOMPARE(f.window->backBuffer(Buffer::Normal).copy(place),
+        QCOMPARE(f.window->buffer(Buffer::Normal).copy(place),
                  art("buttons.png").copy(QRect(buttonCell(0), buttonSize)));
         QCOMPARE(f.window->cursor().shape(), Qt::ArrowCursor);
     }
@@ -388,7 +388,7 @@ private Q_SLOTS:
         QCOMPARE(opened, kind);
         // The button stays lit after the dialog.
         const int k = FaceButtons::hitTest(hovered.x(), hovered.y()).normal;
-        QCOMPARE(f.window->backBuffer(Buffer::Normal).copy(QRect(buttonAt(k), buttonSize)),
+        QCOMPARE(f.window->buffer(Buffer::Normal).copy(QRect(buttonAt(k), buttonSize)),
                  art("buttons_lit.png").copy(QRect(buttonCell(k), buttonSize)));
         QCOMPARE(f.saves, 0);
     }
@@ -635,7 +635,7 @@ private Q_SLOTS:
         QVERIFY(f.showRinging());
         // Column 57 is a gap on the normal face but the stop button while ringing.
         moveTo(f.window.get(), {57, 110});
-        QCOMPARE(f.window->backBuffer(Buffer::Ringing).copy(QRect(stopAt, stopSize)),
+        QCOMPARE(f.window->buffer(Buffer::Ringing).copy(QRect(stopAt, stopSize)),
                  art("stop_lit.png"));
         press(f.window.get(), {57, 110});
         QVERIFY(!f.window->clockwork().isRinging());
@@ -796,7 +796,7 @@ private Q_SLOTS:
                                  .convertToFormat(QImage::Format_RGB32);
         QCOMPARE(shown.size(), faceSize * 2);
         // Every face pixel becomes a 2 x 2 block of exactly its colour: no smoothing.
-        const QImage &face = f.window->backBuffer(Buffer::Normal);
+        const QImage &face = f.window->buffer(Buffer::Normal);
         for (int y = 0; y < faceSize.height(); ++y)
             for (int x = 0; x < faceSize.width(); ++x)
                 for (int d = 0; d < 4; ++d)
@@ -813,6 +813,34 @@ private Q_SLOTS:
         f.window->OnClose();
         QCOMPARE(f.saves, 1);
         QVERIFY(f.window->isClosed());
+    }
+
+    // Only the user's own quit says what it leaves unrung: the face is gone, the notice stays.
+    void aQuitTellsOfTheNextAlarm_data()
+    {
+        QTest::addColumn<bool>("byUser");
+        QTest::addColumn<int>("onceFlags");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("the user quits")
+            << true << 0 << QStringLiteral("Zelka! 已退出：下一个闹钟 07:30 不会响");
+        QTest::newRow("a signal ends it") << false << 0 << QString();
+        QTest::newRow("no alarm ahead") << true << 3 << QString();
+    }
+
+    void aQuitTellsOfTheNextAlarm()
+    {
+        QFETCH(bool, byUser);
+        QFETCH(int, onceFlags);
+        QFETCH(QString, told);
+        Face f;
+        f.alarms.SetInOrder(Alarm(7, 30).flags(onceFlags));
+        f.clock.setLocal(2026, 5, 6, 6, 0, 0);
+        f.create();
+        byUser ? f.window->OnClose() : f.window->closeForSystem();
+        QStringList summaries;
+        for (const Notice &n : f.notifier.informed)
+            summaries.append(n.summary);
+        QCOMPARE(summaries, told.isEmpty() ? QStringList() : QStringList{told});
     }
 
     // Qt makes up a move to a press's place when it has not seen the pointer get there,
@@ -887,7 +915,7 @@ private Q_SLOTS:
         QCOMPARE(f.window->settings().windowX, 40);
         QCOMPARE(f.window->settings().windowY, 50);
         // The skin is released before the save; painting then draws nothing harmful.
-        QVERIFY(f.window->backBuffer(Buffer::Normal).isNull());
+        QVERIFY(f.window->buffer(Buffer::Normal).isNull());
         f.window->repaint();
     }
 };

@@ -1,3 +1,4 @@
+#include "alarmbuilder.h"
 #include "gbk.h"
 #include "savejournal.h"
 #include "scratchfile.h"
@@ -38,13 +39,7 @@ const QByteArray record0730 = hex("07 00 00 00 1E 00 00 00 04 C9 E8 D6 C3 01 00 
 
 AlarmEntry entry0730()
 {
-    AlarmEntry e;
-    e.hour = 7;
-    e.minute = 30;
-    e.message = Gbk::fromUnicode(QStringLiteral("设置"));
-    e.showMessage = 1;
-    e.sound = "Ring.wav";
-    return e;
+    return Alarm(7, 30).message("\xC9\xE8\xD6\xC3"); // 设置
 }
 
 // Every field different, so that a field read into the wrong place shows.

@@ -52,6 +52,26 @@ MUTANTS = [
     ("an older ask's late answer kept", "src/platform/desktopnotifier.cpp",
      "const bool stillWanted = generation == ringingGeneration && ringingWanted;",
      "const bool stillWanted = bool(ringingWanted);", "tst_desktopnotifier"),
+    ("a signal's quit tells of the next alarm", "src/face/facecontroller.cpp",
+     "    if (by == QuitBy::User)\n", "    if (true)\n", "tst_facewindow"),
+    ("the user's quit tells nothing", "src/face/facecontroller.cpp",
+     "        tellWhatWillNotRing();\n", "        ;\n", "tst_facewindow"),
+    ("the quit's save skipped", "src/face/facecontroller.cpp",
+     "    store.save(SavePolicy::Fatal);\n    store.finish();", "    store.finish();",
+     "tst_facewindow"),
+    ("the quit does not wait for its notice", "src/face/facecontroller.cpp",
+     "if (!notifier.busy()) {", "if (true) {", r"e2e\.test_reliability\.only_the_users"),
+    ("a notice's answer never settles", "src/platform/desktopnotifier.cpp",
+     "            if (--informsInFlight == 0 && informPending.isEmpty())\n"
+     "                Q_EMIT settled();\n", "            --informsInFlight;\n",
+     "tst_desktopnotifier"),
+    ("the next ring in the present minute", "src/core/nextring.cpp",
+     "if (at <= now ||", "if (at < now ||", "tst_alarmnotices"),
+    ("the next ring on any weekday", "src/core/nextring.cpp",
+     "|| !alarm.ringsOn(when.tm_wday))", "|| alarm.isDone())", "tst_alarmnotices"),
+    ("the next ring a day short of a week", "src/core/nextring.cpp",
+     "for (int day = 0; day <= 7; ++day)", "for (int day = 0; day < 7; ++day)",
+     "tst_alarmnotices"),
 ]
 
 

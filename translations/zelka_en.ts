@@ -15,6 +15,14 @@
         <source>错过的闹钟</source>
         <translation>Missed alarms</translation>
     </message>
+    <message>
+        <source>Zelka! 已退出：下一个闹钟 %1 不会响</source>
+        <translation>Zelka! has quit: the next alarm, %1, will not ring</translation>
+    </message>
+    <message>
+        <source>闹钟只在 Zelka! 运行时响。</source>
+        <translation>Alarms ring only while Zelka! is running.</translation>
+    </message>
 </context>
 <context>
     <name>AlarmSetDialog</name>

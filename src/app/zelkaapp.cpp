@@ -209,7 +209,7 @@ bool ZelkaApp::InitInstance()
     // The session ending and a polite kill both save, exactly as a close request does.
     signalWatcher = std::make_unique<SignalWatcher>();
     QObject::connect(signalWatcher.get(), &SignalWatcher::received, face.get(),
-                     &FaceWindow::OnClose);
+                     &FaceWindow::closeForSystem);
     QObject::connect(this, &QGuiApplication::commitDataRequest, this,
                      [this](QSessionManager &) { face->saveNow(); });
 

@@ -49,4 +49,11 @@ Notice missed(const AlarmList &alarms, const QList<MissedAlarms::Occurrence> &mi
     return n;
 }
 
+Notice notRinging(const AlarmEntry &next)
+{
+    return {QCoreApplication::translate("AlarmNotices", "Zelka! 已退出：下一个闹钟 %1 不会响")
+                .arg(timeOf(next)),
+            QCoreApplication::translate("AlarmNotices", "闹钟只在 Zelka! 运行时响。")};
+}
+
 } // namespace AlarmNotices

@@ -20,5 +20,7 @@ namespace AlarmNotices {
 Notice ringing(const AlarmEntry &alarm, int lateMinutes);
 // Alarms that passed while the machine slept, oldest first.
 Notice missed(const AlarmList &alarms, const QList<MissedAlarms::Occurrence> &missed);
+// The user quit with this alarm next: it will not ring unless the clock runs again.
+Notice notRinging(const AlarmEntry &next);
 
 } // namespace AlarmNotices

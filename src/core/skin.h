@@ -107,6 +107,9 @@ inline constexpr QPoint buttonCell(int k)
 inline constexpr int quitButton = 3;
 inline constexpr QPoint stopAt{37, buttonY};
 inline constexpr QPoint ringingQuitAt{103, buttonY};
+// From the first button's left to the quit button's hit range, the same on both skins.
+inline constexpr QRect buttonRow{buttonAt(0), QPoint(buttonAt(quitButton).x() + buttonSize.width(),
+                                                     buttonY + buttonSize.height() - 1)};
 
 // The ringing animation.
 inline constexpr QSize bellSize{42, 46};

@@ -164,10 +164,10 @@ QString displayString(const AlarmEntry &entry)
 } // namespace
 
 AlarmSetDialog::AlarmSetDialog(QWidget *parent, AlarmList &alarms, Sound &player, FilePicker &files,
-                               MessageBoxes &boxes)
+                               MessageBoxes &boxes, int previewPollMs)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      picker(player, files), alarms(alarms), boxes(boxes), items(this, alarmSetTemplate)
+      picker(player, files, previewPollMs), alarms(alarms), boxes(boxes), items(this, alarmSetTemplate)
 {
     ResetFields();
     playIcon = loadIcon(131);

@@ -52,7 +52,7 @@ public:
     };
 
     AlarmSetDialog(QWidget *parent, AlarmList &alarms, Sound &player, FilePicker &files,
-                   MessageBoxes &boxes);
+                   MessageBoxes &boxes, int previewPollMs = SoundPicker::pollIntervalMs);
 
     QWidget *GetDlgItem(int id) const { return items.item(id); }
     // What the dialog is built from, in dialog units.

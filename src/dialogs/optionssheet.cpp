@@ -178,8 +178,8 @@ void AdvancedPage::OnLimitClicked()
     enableSeconds(items.item<QAbstractButton>(Check2)->isChecked());
 }
 
-ChimePage::ChimePage(MessageBoxes &boxes, Sound &sound, FilePicker &files)
-    : PropertyPage(chimeTemplate, boxes), picker(sound, files)
+ChimePage::ChimePage(MessageBoxes &boxes, Sound &sound, FilePicker &files, int previewPollMs)
+    : PropertyPage(chimeTemplate, boxes), picker(sound, files, previewPollMs)
 {
     picker.Bind(items.item<QLineEdit>(SoundEdit), items.item<QAbstractButton>(PlayButton),
                 items.item<QAbstractButton>(StopButton), this);
@@ -226,11 +226,12 @@ void ChimePage::UpdateChimeControls()
         items.item(id)->setEnabled(on);
 }
 
-OptionsSheet::OptionsSheet(QWidget *parent, Sound &sound, FilePicker &files, MessageBoxes &boxes)
+OptionsSheet::OptionsSheet(QWidget *parent, Sound &sound, FilePicker &files, MessageBoxes &boxes,
+                           int previewPollMs)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       interfacePage(*new InterfacePage(boxes)), advancedPage(*new AdvancedPage(boxes)),
-      chimePage(*new ChimePage(boxes, sound, files)), pages(new QTabWidget(this)),
+      chimePage(*new ChimePage(boxes, sound, files, previewPollMs)), pages(new QTabWidget(this)),
       buttonBox(new QDialogButtonBox(
           QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this))
 {

@@ -111,7 +111,7 @@ private:
 class ChimePage : public PropertyPage
 {
 public:
-    ChimePage(MessageBoxes &boxes, Sound &sound, FilePicker &files);
+    ChimePage(MessageBoxes &boxes, Sound &sound, FilePicker &files, int previewPollMs);
 
     int32_t chimeOn = 0;
     int32_t chimeMinutes = 0;
@@ -137,7 +137,8 @@ class OptionsSheet : public QDialog
     Q_OBJECT
 
 public:
-    OptionsSheet(QWidget *parent, Sound &sound, FilePicker &files, MessageBoxes &boxes);
+    OptionsSheet(QWidget *parent, Sound &sound, FilePicker &files, MessageBoxes &boxes,
+                 int previewPollMs = SoundPicker::pollIntervalMs);
 
     InterfacePage &interfacePage;
     AdvancedPage &advancedPage;

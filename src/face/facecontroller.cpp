@@ -8,27 +8,29 @@
 #include "facewindow.h"
 #include "logodialog.h"
 #include "messagebox.h"
+#include "nextring.h"
 #include "notifier.h"
 #include "optionssheet.h"
+#include "settingsstore.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QTimer>
 
-FaceController::FaceController(FaceWindow &face, Settings &settings, AlarmList &alarms,
-                               const Clockwork &works, FaceServices services,
-                               ChangeFunction changed)
-    : face(face), settings(settings), alarms(alarms), services(services),
-      changed(std::move(changed))
+FaceController::FaceController(FaceWindow &face, SettingsStore &store, const Clockwork &works,
+                               FaceServices services)
+    : face(face), store(store), services(services)
 {
     Notifier &notifier = services.notifier;
     connect(&works, &Clockwork::ringingStarted, this, [this](int index, int lateMinutes) {
         this->services.notifier.showRinging(
-            AlarmNotices::ringing(this->alarms[index], lateMinutes));
+            AlarmNotices::ringing(this->store.alarms()[index], lateMinutes));
     });
     connect(&works, &Clockwork::ringingEnded, &notifier, &Notifier::endRinging);
     connect(&works, &Clockwork::alarmsMissed, this,
             [this](const QList<MissedAlarms::Occurrence> &missed) {
-                this->services.notifier.inform(AlarmNotices::missed(this->alarms, missed));
+                this->services.notifier.inform(AlarmNotices::missed(this->store.alarms(), missed));
             });
     connect(&works, &Clockwork::alarmsChanged, this, &FaceController::reportChange);
     connect(&works, &Clockwork::messageToShow, this, &FaceController::showMessage);
@@ -43,8 +45,59 @@ FaceController::~FaceController()
 
 void FaceController::reportChange()
 {
-    if (changed)
-        changed();
+    store.save(SavePolicy::Warn);
+}
+
+void FaceController::saveNow()
+{
+    if (!closed)
+        store.save(SavePolicy::Fatal);
+}
+
+void FaceController::quitUnderDialogs()
+{
+    if (closing)
+        return;
+    dropMessages();
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        modal->hide();
+    }
+    // Once the dialogs' own loops have returned.
+    QTimer::singleShot(0, this, [this] { quit(QuitBy::User); });
+}
+
+void FaceController::quit(QuitBy by)
+{
+    // A second request (a signal while a failed save's message shows) waits for the first.
+    if (closing)
+        return;
+    closing = true;
+    Q_EMIT quitting();
+    store.save(SavePolicy::Fatal);
+    store.finish();
+    closed = true;
+    face.hide();
+    if (by == QuitBy::User)
+        tellWhatWillNotRing();
+    // A tool window does not end the application when it closes: end it here, once the
+    // notice is out or its bound has passed.
+    Notifier &notifier = services.notifier;
+    if (!notifier.busy()) {
+        QCoreApplication::quit();
+        return;
+    }
+    connect(&notifier, &Notifier::settled, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(quitNoticeBoundMs, qApp, &QCoreApplication::quit);
+}
+
+void FaceController::tellWhatWillNotRing()
+{
+    const std::optional<NextRing::Next> next =
+        NextRing::after(store.alarms(), services.clock.now());
+    if (next)
+        services.notifier.inform(AlarmNotices::notRinging(store.alarms()[next->index]));
 }
 
 void FaceController::showMessage(const QByteArray &message)
@@ -84,7 +137,7 @@ void FaceController::dropMessages()
 
 void FaceController::openAlarms()
 {
-    AlarmSetDialog dialog(&face, alarms, services.sound, services.files, services.messageBoxes);
+    AlarmSetDialog dialog(&face, store.alarms(), services.sound, services.files, services.messageBoxes);
     connect(&dialog, &AlarmSetDialog::changed, this, &FaceController::reportChange);
     dialog.exec();
 }
@@ -97,13 +150,13 @@ void FaceController::openLogo()
 
 void FaceController::copyIntoSheet(OptionsSheet &sheet) const
 {
-    sheet.load(settings);
+    sheet.load(store.settings());
     sheet.interfacePage.startAtLogin = Autostart::isEnabled();
 }
 
 void FaceController::copyFromSheet(const OptionsSheet &sheet)
 {
-    sheet.store(settings);
+    sheet.store(store.settings());
     reportChange();
     if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
         !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,

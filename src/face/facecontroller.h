@@ -1,8 +1,6 @@
 #pragma once
 
-#include "alarmlist.h"
 #include "clock.h"
-#include "settings.h"
 #include "sound.h"
 
 #include <QByteArray>
@@ -10,7 +8,6 @@
 #include <QPointer>
 
 #include <deque>
-#include <functional>
 
 class AlarmMessageDialog;
 class Clockwork;
@@ -19,6 +16,7 @@ class FilePicker;
 class MessageBoxes;
 class Notifier;
 class OptionsSheet;
+class SettingsStore;
 
 // The services the face and the dialogs it opens use.
 struct FaceServices {
@@ -27,22 +25,36 @@ struct FaceServices {
     FilePicker &files;
     MessageBoxes &messageBoxes;
     Notifier &notifier;
+    // The face's timers run this many times faster: a test's clock need not wait real seconds.
+    int timerSpeedUp = 1;
 };
 
-// What the face opens and routes, beside the view that draws it: the clockwork's events to
-// the notifications and the saver, the notification's buttons back to the face, the
-// alarms' messages one popup at a time, and the three dialogs the face's buttons open.
+// Who asked the clock to quit: only the user's own quit is told what it leaves unrung.
+enum class QuitBy { User, System };
+
+// What the face opens, routes and saves, beside the view that draws it: the clockwork's
+// events to the notifications and the saver, the notification's buttons back to the face,
+// the alarms' messages one popup at a time, the three dialogs the face's buttons open, and
+// the quit path.
 class FaceController : public QObject
 {
     Q_OBJECT
 
 public:
-    // changed runs after every change the settings file carries.
-    using ChangeFunction = std::function<void()>;
+    // How long a quit waits for its notice to reach the notification server.
+    static constexpr int quitNoticeBoundMs = 500;
 
-    FaceController(FaceWindow &face, Settings &settings, AlarmList &alarms, const Clockwork &works,
-                   FaceServices services, ChangeFunction changed);
+    FaceController(FaceWindow &face, SettingsStore &store, const Clockwork &works,
+                   FaceServices services);
     ~FaceController() override;
+
+    // Saves, closes the face and ends the application; a second request waits for the first.
+    void quit(QuitBy by);
+    // A close request that a modal dialog would swallow: the dialogs go, then the quit.
+    void quitUnderDialogs();
+    // Saves as the quit does but keeps running: the desktop session is ending.
+    void saveNow();
+    bool isClosed() const { return closed; }
 
     void openAlarms();
     void openOptions();
@@ -53,16 +65,21 @@ public:
     void dropMessages();
     void reportChange();
 
+Q_SIGNALS:
+    // The quit is under way: the face lets its bitmaps go before the last save.
+    void quitting();
+
 private:
     void showNextMessage();
+    void tellWhatWillNotRing();
     void copyIntoSheet(OptionsSheet &sheet) const;
     void copyFromSheet(const OptionsSheet &sheet);
 
     FaceWindow &face;
-    Settings &settings;
-    AlarmList &alarms;
+    SettingsStore &store;
     FaceServices services;
-    ChangeFunction changed;
     QPointer<AlarmMessageDialog> popup;
     std::deque<QByteArray> waiting; // messages after the one that shows, oldest first
+    bool closing = false;           // the quit is under way, or done
+    bool closed = false;
 };

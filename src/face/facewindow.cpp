@@ -8,15 +8,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTimer>
 #include <QToolTip>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -52,11 +52,11 @@ void drawFrame(QPainter &p)
 } // namespace
 
 FaceWindow::FaceWindow(SettingsStore &store, FaceServices services, Language language)
-    : QWidget(nullptr, styleFlags(store.settings())), store(store), stored(store.settings()),
+    : QWidget(nullptr, styleFlags(store.settings())), stored(store.settings()),
       works(stored, store.alarms(), *this, services.sound, services.clock),
-      routes(*this, stored, store.alarms(), works, services,
-             [&store] { store.save(SavePolicy::Warn); }),
-      handCursor(QPixmap(QStringLiteral(":/art/hand.png")), 5, 0)
+      routes(*this, store, works, services),
+      handCursor(QPixmap(QStringLiteral(":/art/hand.png")), 5, 0),
+      speedUp(std::max(1, services.timerSpeedUp))
 {
     setWindowTitle(QStringLiteral("Zelka!"));
     FaceAccessible::install();
@@ -65,6 +65,8 @@ FaceWindow::FaceWindow(SettingsStore &store, FaceServices services, Language lan
     setAttribute(Qt::WA_NoSystemBackground);
     setFixedSize(windowWidth, windowHeight);
     move(stored.windowX, stored.windowY);
+    if (positionKnown())
+        onScreen.watch();
 
     QIcon icon;
     icon.addFile(QStringLiteral(":/art/icon.png"));
@@ -79,6 +81,7 @@ FaceWindow::FaceWindow(SettingsStore &store, FaceServices services, Language lan
     works.create();
     // A save while the clock runs writes where the window is now.
     connect(&store, &SettingsStore::aboutToSave, this, &FaceWindow::recordPosition);
+    connect(&routes, &FaceController::quitting, this, &FaceWindow::releaseSkin);
     connect(&works, &Clockwork::minuteChanged, this,
             [this] { FaceAccessible::minuteChanged(this); });
     connect(&works, &Clockwork::ringingStarted, this, &FaceWindow::skinMayHaveSwitched);
@@ -87,8 +90,8 @@ FaceWindow::FaceWindow(SettingsStore &store, FaceServices services, Language lan
         winId(); // the native window, so that its state can be set before it is mapped
         if (stored.hideFromTaskbar)
             X11Window::setSkipTaskbar(windowHandle());
-        closeRequests = std::make_unique<X11Window::CloseRequests>(windowHandle(),
-                                                                   [this] { closeUnderDialogs(); });
+        closeRequests = std::make_unique<X11Window::CloseRequests>(
+            windowHandle(), [this] { routes.quitUnderDialogs(); });
         QCoreApplication::instance()->installNativeEventFilter(closeRequests.get());
         pointerEvents = std::make_unique<X11Window::PointerEvents>(
             windowHandle(), [this](quint64 time) { pointerMotionReported(time); },
@@ -120,11 +123,6 @@ QImage &FaceWindow::buffer(Skin::Buffer which)
     return skin[which == Skin::Buffer::Normal ? Skin::faceNormal : Skin::faceRinging];
 }
 
-const QImage &FaceWindow::backBuffer(Skin::Buffer which) const
-{
-    return skin[which == Skin::Buffer::Normal ? Skin::faceNormal : Skin::faceRinging];
-}
-
 void FaceWindow::copy(Skin::Buffer target, Skin::Bitmap source, QPoint sourceAt, QRect dest,
                       bool toWindow)
 {
@@ -148,7 +146,7 @@ void FaceWindow::showWhole(Skin::Buffer)
 
 void FaceWindow::SetTimer(int id, int milliseconds)
 {
-    timers.start(id, milliseconds, this);
+    timers.start(id, milliseconds / speedUp, this);
 }
 
 void FaceWindow::KillTimer(int id)
@@ -195,7 +193,7 @@ void FaceWindow::skinMayHaveSwitched()
 
 void FaceWindow::bringToFront()
 {
-    if (closed)
+    if (isClosed())
         return;
     show();
     raise();
@@ -254,8 +252,7 @@ void FaceWindow::paintEvent(QPaintEvent *event)
     const QRect faceRect(faceOrigin, Skin::faceSize);
     if (!faceRect.contains(event->rect()))
         drawFrame(p);
-    const QImage &face =
-        backBuffer(works.isRinging() ? Skin::Buffer::Ringing : Skin::Buffer::Normal);
+    const QImage &face = buffer(works.isRinging() ? Skin::Buffer::Ringing : Skin::Buffer::Normal);
     if (face.isNull())
         return;
     const QRect r = event->rect() & faceRect;
@@ -267,7 +264,7 @@ void FaceWindow::recordPosition()
     // Native Wayland tells no window its place: keep the stored one rather than lose it.
     if (!positionKnown())
         return;
-    const QPoint topLeft = frameGeometry().topLeft();
+    const QPoint topLeft = onScreen.recorded(frameGeometry().topLeft());
     stored.windowX = topLeft.x();
     stored.windowY = topLeft.y();
 }
@@ -275,44 +272,6 @@ void FaceWindow::recordPosition()
 bool FaceWindow::positionKnown()
 {
     return QGuiApplication::platformName() != QLatin1String("wayland");
-}
-
-void FaceWindow::saveNow()
-{
-    if (closed)
-        return;
-    recordPosition();
-    store.save(SavePolicy::Fatal);
-}
-
-void FaceWindow::closeUnderDialogs()
-{
-    if (closing)
-        return;
-    routes.dropMessages();
-    while (QWidget *modal = QApplication::activeModalWidget()) {
-        if (auto *dialog = qobject_cast<QDialog *>(modal))
-            dialog->reject();
-        modal->hide();
-    }
-    // Once the dialogs' own loops have returned.
-    QTimer::singleShot(0, this, [this] { OnClose(); });
-}
-
-void FaceWindow::OnClose()
-{
-    // A second request (a signal while a failed save's message shows) waits for the first.
-    if (closing)
-        return;
-    closing = true;
-    recordPosition();
-    releaseSkin();
-    store.save(SavePolicy::Fatal);
-    store.finish();
-    closed = true;
-    hide();
-    // A tool window does not end the application when it closes: end it here.
-    QCoreApplication::quit();
 }
 
 void FaceWindow::closeEvent(QCloseEvent *event)

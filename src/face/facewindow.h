@@ -7,6 +7,7 @@
 #include "facecontroller.h"
 #include "facehost.h"
 #include "madeupmoves.h"
+#include "onscreen.h"
 #include "settings.h"
 #include "settingsstore.h"
 #include "skin.h"
@@ -48,16 +49,15 @@ public:
 
     const Settings &settings() const { return stored; }
     const Clockwork &clockwork() const { return works; }
-    const FaceButtons::Hover &hover() const { return buttons; }
-    const QImage &backBuffer(Skin::Buffer buffer) const;
 
-    // The quit path: records the position, releases the skin, saves, closes the window
-    // and ends the application. Alt+F4, the window manager's close and the quit buttons
-    // all come here.
-    void OnClose();
+    // The user's quit: releases the skin, saves, closes the window and ends the
+    // application. Alt+F4, the window manager's close and the quit buttons all come here.
+    void OnClose() { routes.quit(QuitBy::User); }
+    // The same quit, asked by a signal: nothing is told of the alarms it leaves unrung.
+    void closeForSystem() { routes.quit(QuitBy::System); }
     // Saves as OnClose does but keeps running: the desktop session is ending.
-    void saveNow();
-    bool isClosed() const { return closed; }
+    void saveNow() { routes.saveNow(); }
+    bool isClosed() const { return routes.isClosed(); }
     // Shows the face above other windows and gives it the keyboard: a second start asked.
     void bringToFront();
     // What the stop button does, from wherever it is asked; nothing unless it rings.
@@ -91,12 +91,12 @@ private:
     void SetTimer(int id, int milliseconds) override;
     void KillTimer(int id) override;
     void FlashWindow() override;
+    friend class TestFaceWindow; // reads the back buffers
+
     void onRingingEnded();
     void showButtonTip(const QHelpEvent &help);
     // Tells readers and hides a button's tip when the other skin comes to show.
     void skinMayHaveSwitched();
-    // A close request that a modal dialog would swallow: the dialogs go, then the close.
-    void closeUnderDialogs();
 
     QImage &buffer(Skin::Buffer which);
     void loadSkin(Language language);
@@ -104,7 +104,6 @@ private:
     static bool positionKnown();
     void releaseSkin();
 
-    SettingsStore &store;
     Settings &stored;
     std::array<QImage, Skin::bitmapCount> skin;
     Clockwork works;
@@ -121,8 +120,8 @@ private:
     std::unique_ptr<X11Window::CloseRequests> closeRequests;
     std::unique_ptr<X11Window::PointerEvents> pointerEvents;
     TimerTable<FaceTimer::limit> timers;
+    const int speedUp;
+    OnScreen onScreen{*this, Skin::buttonRow.translated(faceOrigin)};
     bool flashOn = false;
     bool skinRinging = false; // the skin the last switch left showing
-    bool closing = false;     // the close handler is under way, or done
-    bool closed = false;
 };

@@ -127,6 +127,7 @@ void DesktopNotifier::onConnectAttemptDone()
         state = Bus::None;
         ringingSent = ringingWanted.has_value();
         informPending.clear();
+        Q_EMIT settled();
         return;
     }
     state = Bus::Up;
@@ -223,8 +224,13 @@ void DesktopNotifier::notify(const Notice &notice, bool ringing, uint replaces)
     m << QStringLiteral("Zelka!") << replaces << QStringLiteral("zelka") << notice.summary << body
       << actions << hints << int(ringing ? 0 : -1);
     if (!ringing) {
+        ++informsInFlight;
         auto *watcher = new QDBusPendingCallWatcher(bus().asyncCall(m, boundMs), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, watcher, &QObject::deleteLater);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+            w->deleteLater();
+            if (--informsInFlight == 0 && informPending.isEmpty())
+                Q_EMIT settled();
+        });
         return;
     }
     // Each new ask makes the answers to the older ones stale.

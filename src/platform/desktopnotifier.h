@@ -30,6 +30,7 @@ public:
     void addToRinging(const QString &line) override;
     void endRinging() override;
     void inform(const Notice &notice) override;
+    bool busy() const override { return !informPending.isEmpty() || informsInFlight > 0; }
 
 private Q_SLOTS:
     // Bus signals reach only string-named slots: QtDBus has no other way to connect them.
@@ -69,4 +70,5 @@ private:
     uint ringingId = 0;                  // the server's id for the one on screen; 0 none
     QString ringingOwner;                // the unique name that gave ringingId
     QList<Notice> informPending;
+    int informsInFlight = 0; // asked of the server, not yet answered
 };

@@ -20,10 +20,14 @@ public:
     // Withdraws the ringing alarm's notification.
     virtual void endRinging() = 0;
     virtual void inform(const Notice &notice) = 0;
+    // Whether a notice is still on its way to the server; settled() says when none is.
+    virtual bool busy() const { return false; }
 
 Q_SIGNALS:
     // The user chose "stop" on the ringing alarm's notification.
     void stopRequested();
     // The user chose "snooze" there.
     void snoozeRequested();
+    // The last notice on its way has been answered, or given up.
+    void settled();
 };

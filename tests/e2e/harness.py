@@ -16,7 +16,8 @@ import unittest
 import zlib
 
 from Xlib import X, XK, display, protocol
-from Xlib.ext import xtest
+from Xlib.ext import randr, xtest
+from Xlib.protocol import rq
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BINARY = os.environ.get("ZELKA_BIN", os.path.join(ROOT, "build", "zelka"))
@@ -81,6 +82,15 @@ def read_png(path):
         previous = bytes(line)
         rows.append(bytes(v for k, v in enumerate(line) if k % size < 3))
     return rows
+
+
+class _SetMonitor(rq.Request):
+    """RandR's SetMonitor, flat: python3-xlib 0.33 cannot pack its nested record."""
+    _request = rq.Struct(
+        rq.Card8("opcode"), rq.Opcode(43), rq.RequestLength(), rq.Window("window"),
+        rq.Card32("name"), rq.Bool("primary"), rq.Bool("automatic"), rq.LengthOf("outputs", 2),
+        rq.Int16("x"), rq.Int16("y"), rq.Card16("width"), rq.Card16("height"),
+        rq.Card32("mm_width"), rq.Card32("mm_height"), rq.List("outputs", rq.Card32Obj))
 
 
 class Xvfb:
@@ -265,6 +275,36 @@ class Xvfb:
     def move(self, window, x, y):
         window.configure(x=x, y=y)
         self.dpy.sync()
+
+    def monitor(self, name, rect=None, primary=False):
+        """Adds a RandR monitor (x, y, width, height), which Qt takes for a screen, or with
+        no rect removes it. The primary one holds Xvfb's one output."""
+        d, root = self.dpy, self.dpy.screen().root
+        if rect is None:
+            root.xrandr_delete_monitor(d.intern_atom(name))
+        else:
+            _SetMonitor(display=d.display, opcode=d.display.get_extension_major(randr.extname),
+                        window=root, name=d.intern_atom(name), primary=primary, automatic=False,
+                        x=rect[0], y=rect[1], width=rect[2], height=rect[3], mm_width=rect[2] // 4,
+                        mm_height=rect[3] // 4, outputs=self.randr()["outputs"][:primary])
+        d.sync()
+
+    def resize(self, width, height):
+        """Switches Xvfb's one output to a smaller mode, as a monitor set to a lower
+        resolution: Qt's screen changes its geometry."""
+        d, res, name = self.dpy, self.randr(), f"{width}x{height}"
+        mode = d.screen().root.xrandr_create_mode(dict(
+            id=0, width=width, height=height, dot_clock=60 * width * height, h_sync_start=width,
+            h_sync_end=width, h_total=width, h_skew=0, v_sync_start=height, v_sync_end=height,
+            v_total=height, name_length=len(name), flags=0), name)._data["mode"]
+        d.xrandr_add_output_mode(res["outputs"][0], mode)
+        d.xrandr_set_crtc_config(res["crtcs"][0], res["config_timestamp"], 0, 0, mode,
+                                 randr.Rotate_0, res["outputs"][:1])
+        d.screen().root.xrandr_set_screen_size(width, height, width // 4, height // 4)
+        d.sync()
+
+    def randr(self):
+        return self.dpy.screen().root.xrandr_get_screen_resources()._data
 
 
 class Sway:

@@ -236,6 +236,28 @@ class Notifications(ClockTestCase):
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
 
+    def test_only_the_users_quit_says_the_next_alarm_will_not_ring(self):
+        told = "Zelka! 已退出：下一个闹钟 07:30 不会响"
+        for how, expected in (("the cross", [told]), ("the window manager's close", [told]),
+                              ("a signal", [])):
+            with self.subTest(how):
+                self.bus.mock.ClearCalls()
+                run = Zelka(self.x)
+                try:
+                    face = run.start_before((7, 30, "", 0, "Ring.wav"), at="2026-12-09 07:00:00",
+                                            DBUS_SESSION_BUS_ADDRESS=self.bus.address)
+                    self.assertIsNotNone(face)
+                    if how == "a signal":
+                        run.signal()
+                    elif how == "the cross":
+                        self.x.click(face[1] + FACE[0] + 37 + 66 + 8, face[2] + FACE[1] + 106 + 8)
+                    else:
+                        self.x.close_request(face[0])
+                    self.assertEqual(run.wait_exit(), 0)
+                    self.assertEqual([c[3] for c in self.bus.calls("Notify")], expected)
+                finally:
+                    run.cleanup()
+
     def frozen(self, proc):
         """Runs the clock to a ringing alarm with proc stopped once the face is up: it
         never answers."""

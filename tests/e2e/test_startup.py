@@ -64,7 +64,7 @@ class Startup(unittest.TestCase):
         self.assertEqual(len(DEFAULT_FILE), 49)
 
     def test_stored_position_used_and_written_back(self):
-        for pos in ((200, 150), (-40, 1100)):
+        for pos in ((200, 150), (-40, -30)):
             with self.subTest(pos=pos):
                 run = self.zelka()
                 alarms = [(7, 30, "设置", 1, "Ring.wav")]
@@ -75,6 +75,39 @@ class Startup(unittest.TestCase):
                 self.assertEqual(face[1:3], pos)
                 self.assertEqual(self.close_and_wait(run), 0)
                 self.assertEqual(run.read(), stored)
+
+    def test_a_face_stored_off_screen_is_placed_whole_and_the_file_keeps_its_place(self):
+        # Stored place, scale factor, where the window lands in X's own pixels.
+        for pos, scale, placed in (((2000, 150), "1", (1123, 150, 157, 136)),
+                                   ((-40, 1100), "1", (0, 888, 157, 136)),
+                                   ((1000, 150), "1.5", (1044, 225, 236, 204))):
+            with self.subTest(pos=pos, scale=scale):
+                run = self.zelka(env=dict(QT_SCALE_FACTOR=scale))
+                stored = settings_file(windowX=pos[0], windowY=pos[1])
+                run.write(stored)
+                run.start()
+                self.addCleanup(run.cleanup)  # a failed row leaves no window to the next
+                window = wait_until(lambda: self.x.windows() and self.x.windows()[0], 30)
+                self.assertEqual(window[1:], placed)
+                self.x.close_request(window[0])
+                self.assertEqual(run.wait_exit(), 0)
+                self.assertEqual(run.read(), stored)
+
+    def test_a_face_a_screen_change_loses_is_placed_again(self):
+        run = self.zelka()
+        stored = settings_file(windowX=1100, windowY=800)
+        run.write(stored)
+        self.assertEqual(run.start().wait_face()[1:3], (1100, 800))
+        placed = lambda at: wait_until(lambda: self.x.face()[1:3] == at, 5)
+        self.x.resize(1024, 768)  # Qt's geometryChanged
+        self.assertTrue(placed((867, 632)), self.x.face())
+        # The right one first: the left one takes the output, and with it the whole screen.
+        self.x.monitor("right", (512, 0, 512, 768))
+        self.x.monitor("left", (0, 0, 512, 768), primary=True)
+        self.x.monitor("right")  # Qt's screenRemoved
+        self.assertTrue(placed((355, 632)), self.x.face())
+        self.assertEqual(self.close_and_wait(run), 0)
+        self.assertEqual(run.read(), stored)
 
     def test_moved_window_position_recorded(self):
         run = self.zelka().start()
