@@ -20,7 +20,6 @@
 #include <QToolButton>
 #include <QTranslator>
 
-#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -692,12 +691,13 @@ private Q_SLOTS:
         h.list()->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), h.list());
 
-        QList<int> order{
-            D::NewButton,       D::SetButton,      D::RemoveButton,   D::HourEdit,
-            D::MinuteEdit,      D::SundayButton,   D::MondayButton,   D::TuesdayButton,
-            D::WednesdayButton, D::ThursdayButton, D::FridayButton,   D::SaturdayButton,
-            D::OnceBox,         D::MessageEdit,    D::ShowMessageBox, D::SoundEdit,
-            D::BrowseButton,    D::PlayButton,     D::StopButton,     D::AlarmsList};
+        QList<int> order{D::NewButton,       D::SetButton,      D::RemoveButton,
+                         D::HourEdit,        D::MinuteEdit,     D::SundayButton,
+                         D::MondayButton,    D::TuesdayButton,  D::WednesdayButton,
+                         D::ThursdayButton,  D::FridayButton,   D::SaturdayButton,
+                         D::OnceBox,         D::MessageEdit,    D::ShowMessageBox,
+                         D::SoundEdit,       D::BrowseButton,   D::PlayButton,
+                         D::StopButton,      D::AlarmsList};
         order.removeOne(previewing ? int(D::PlayButton) : int(D::StopButton));
         QList<int> visited;
         for (int i = 0; i < order.size(); ++i) {
@@ -863,10 +863,12 @@ private Q_SLOTS:
             << false << Steps{};
         QTest::newRow("once") << Entries{} << Steps{u"hour 6"_s, u"once"_s, u"set"_s}
                               << Entries{on(at(6, 0), 0x7F, 1)}
-                              << Steps{u"  06:00 一次"_s, newEntryLine} << all << false << Steps{};
+                              << Steps{u"  06:00 一次"_s, newEntryLine} << all << false
+                              << Steps{};
         QTest::newRow("once, on the next Monday")
-            << Entries{} << Steps{u"day 0"_s, u"day 2"_s, u"day 3"_s, u"day 4"_s,
-                                  u"day 5"_s, u"day 6"_s, u"once"_s,  u"set"_s}
+            << Entries{}
+            << Steps{u"day 0"_s, u"day 2"_s, u"day 3"_s, u"day 4"_s, u"day 5"_s, u"day 6"_s,
+                     u"once"_s, u"set"_s}
             << Entries{on(at(0, 0), 0x02, 1)} << Steps{u"  00:00 一 一次"_s, newEntryLine} << all
             << false << Steps{};
         QTest::newRow("a picked alarm shows its days and once")
@@ -888,8 +890,8 @@ private Q_SLOTS:
             << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << all << false << Steps{};
         QTest::newRow("New after a pick: every day again")
             << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"pick 0"_s, u"new"_s}
-            << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"  07:30 一-五 一次"_s, newEntryLine} << all
-            << false << Steps{};
+            << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"  07:30 一-五 一次"_s, newEntryLine}
+            << all << false << Steps{};
         QTest::newRow("no day ticked: refused, nothing stored")
             << Entries{wakeUp} << Steps{u"day 0"_s, u"day 6"_s} + weekend + Steps{u"set"_s}
             << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << u"0000000"_s << false

@@ -821,8 +821,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("byUser");
         QTest::addColumn<int>("onceFlags");
         QTest::addColumn<QString>("told");
-        QTest::newRow("the user quits")
-            << true << 0 << QStringLiteral("Zelka! 已退出：下一个闹钟 07:30 不会响");
+        QTest::newRow("the user quits") << true << 0
+                                        << QStringLiteral("Zelka! 已退出：下一个闹钟 07:30 不会响");
         QTest::newRow("a signal ends it") << false << 0 << QString();
         QTest::newRow("no alarm ahead") << true << 3 << QString();
     }
