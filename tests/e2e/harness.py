@@ -454,12 +454,25 @@ class Zelka:
 
     def start_before(self, alarm, at="2026-12-09 07:29:58", **env):
         """Starts the clock with one alarm, (hour, minute, message, show, sound), its wall
-        clock set to at, shortly before the alarm's minute; returns the face or None."""
+        clock at at, shortly before the alarm's minute, once the face is up; returns the face
+        or None."""
         from settingsbytes import settings_file
         self.write(settings_file(alarms=[alarm]))
-        self.env.update(faked_time(at), **env)
+        return self.start_at(at, **env)
+
+    def start_at(self, at, settle=0, every_clock=False, **env):
+        """Starts the clock with its wall clock at the first second of at's minute and sets
+        it forward to at once the face is up and settle seconds more have passed: a slow
+        start-up costs no margin before the minute, and none has to be waited out. Only the
+        wall clock is faked, as a clock set by hand, unless every_clock."""
+        self.jumps = TimeJumps(self.runtime)
+        self.env.update(faked_time(at[:-2] + "00", self.jumps, wall_only=not every_clock), **env)
         self.start()
-        return self.wait_face()
+        face = self.wait_face()
+        if face:
+            time.sleep(settle)
+            self.jumps.forward_to(at)
+        return face
 
     # A bound, not a wait: a sanitizer build under a window manager on a busy machine can
     # take more than ten seconds to map.
@@ -494,11 +507,11 @@ class Zelka:
             shutil.rmtree(self.dir, ignore_errors=True)
 
 
-def faked_time(start, jumps=None):
+def faked_time(start, jumps=None, wall_only=False):
     """Environment that starts the clock's wall time at start ("2026-12-09 07:29:57") and
     lets it run; timers and the suspend clocks stay real. With jumps (a TimeJumps), every
     clock of the process is faked and jumps.forward() moves them all at once, as a process
-    stopped that long would find them."""
+    stopped that long would find them; with wall_only too, only the wall clock moves."""
     libraries = [os.path.join(d, "faketime", "libfaketimeMT.so.1")
                  for d in ("/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu", "/usr/lib")]
     found = [p for p in libraries if os.path.exists(p)]
@@ -509,7 +522,8 @@ def faked_time(start, jumps=None):
     if jumps:
         jumps.begin(start)
         return dict(LD_PRELOAD=found[0], FAKETIME_TIMESTAMP_FILE=jumps.path,
-                    FAKETIME_NO_CACHE="1", ASAN_OPTIONS=asan)
+                    FAKETIME_NO_CACHE="1", ASAN_OPTIONS=asan,
+                    **({"FAKETIME_DONT_FAKE_MONOTONIC": "1"} if wall_only else {}))
     return dict(LD_PRELOAD=found[0], FAKETIME="@" + start, FAKETIME_DONT_FAKE_MONOTONIC="1",
                 FAKETIME_NO_CACHE="1", ASAN_OPTIONS=asan)
 
@@ -529,6 +543,14 @@ class TimeJumps:
     def forward(self, seconds):
         self.start += seconds + round(time.monotonic() - self.written)
         self._write()
+
+    def forward_to(self, at):
+        """Sets the clocks to at, unless they are past it already."""
+        gone = time.monotonic() - self.written
+        target = time.mktime(time.strptime(at, "%Y-%m-%d %H:%M:%S"))
+        if target > self.start + gone:
+            self.start = target
+            self._write()
 
     def _write(self):
         self.written = time.monotonic()
