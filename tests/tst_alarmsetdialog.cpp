@@ -15,8 +15,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QToolButton>
+#include <QTranslator>
 
 #include <memory>
 
@@ -923,6 +925,43 @@ private Q_SLOTS:
         QCOMPARE(h.boxes.texts, warnings);
         if (!warnings.isEmpty())
             QCOMPARE(QApplication::focusWidget(), h.button(D::SundayButton));
+    }
+
+    void closedListShowsEveryLineWhole_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("Chinese") << false;
+        QTest::newRow("English") << true;
+    }
+
+    // Every line the list can hold, any days with once or rung, fits the closed list.
+    void closedListShowsEveryLineWhole()
+    {
+        QFETCH(bool, english);
+        QTranslator translator;
+        if (english) {
+            QVERIFY(translator.load(QStringLiteral(ZELKA_QM_FILE)));
+            QCoreApplication::installTranslator(&translator);
+        }
+        QList<AlarmEntry> all;
+        for (int days = 0; days < 128; ++days)
+            for (uint8_t flags : {0, 1, 3})
+                all.append(on(at(12 + all.size() / 60, all.size() % 60), days, flags));
+        Harness h(all);
+        QCoreApplication::removeTranslator(&translator);
+        QStyleOptionComboBox closed;
+        closed.initFrom(h.list());
+        const QRect field = h.list()->style()->subControlRect(
+            QStyle::CC_ComboBox, &closed, QStyle::SC_ComboBoxEditField, h.list());
+        QString widest;
+        for (const QString &line : h.lines())
+            if (h.list()->fontMetrics().horizontalAdvance(line) >
+                h.list()->fontMetrics().horizontalAdvance(widest))
+                widest = line;
+        // The style draws the text one pixel in from each side of the field.
+        QVERIFY2(h.list()->fontMetrics().horizontalAdvance(widest) <= field.width() - 2,
+                 qPrintable(widest));
+        QCOMPARE(h.lines().last(), english ? u"<New>"_s : newEntryLine);
     }
 
     // A frame drawn after the buttons it surrounds must not swallow their clicks.

@@ -76,10 +76,10 @@ struct Face {
     int &changes = store.changes;
     std::unique_ptr<FaceWindow> window;
 
-    void create()
+    void create(Language language = Language::Chinese)
     {
-        window =
-            std::make_unique<FaceWindow>(store, FaceServices{sound, clock, files, boxes, notifier, 10});
+        window = std::make_unique<FaceWindow>(
+            store, FaceServices{sound, clock, files, boxes, notifier, 10}, language);
     }
 
     bool createShown()
@@ -176,7 +176,7 @@ class TestFaceWindow : public QObject
 private Q_SLOTS:
     void backBuffersAfterCreation_data()
     {
-        QTest::addColumn<int>("buffer"); // 0 normal, 1 ringing
+        QTest::addColumn<int>("buffer"); // 0 normal, 1 ringing, 2 normal in English
         QTest::addColumn<QRect>("place");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QPoint>("sourceAt"); // (-1, -1): the place must be black
@@ -199,6 +199,8 @@ private Q_SLOTS:
                                 << smallDigit(6);
         QTest::newRow("Tuesday") << 0 << QRect(weekdayAt, weekdaySize) << "weekdays.png"
                                  << weekdayRow(2);
+        QTest::newRow("Tuesday in English")
+            << 2 << QRect(weekdayAt, weekdaySize) << "weekdays_en.png" << weekdayRow(2);
         QTest::newRow("hour 1") << 0 << QRect(hourTensAt, bigDigitSize) << "bigdigits.png"
                                 << bigDigit(1);
         QTest::newRow("hour 7") << 0 << QRect(hourUnitsAt, bigDigitSize) << "bigdigits.png"
@@ -228,8 +230,8 @@ private Q_SLOTS:
         QFETCH(QPoint, sourceAt);
         Face f;
         f.clock.setLocal(2026, 12, 8, 17, 45, 33);
-        f.create();
-        const QImage &face = f.window->buffer(buffer ? Buffer::Ringing : Buffer::Normal);
+        f.create(buffer == 2 ? Language::English : Language::Chinese);
+        const QImage &face = f.window->buffer(buffer == 1 ? Buffer::Ringing : Buffer::Normal);
         QCOMPARE(face.size(), faceSize);
         if (sourceAt == QPoint(-1, -1)) {
             QVERIFY(allBlack(face, place));

@@ -36,6 +36,7 @@ def main():
         run.wait_exit()
         run.cleanup()
 
+        english_face(x)
         dialogs(x, {"LANG": "zh_CN.UTF-8"}, "", "设置闹钟", "选项")
         dialogs(x, {"LANG": "en_US.UTF-8"}, "-en", "Set Alarms", "Options")
 
@@ -48,6 +49,19 @@ def main():
         _, bx, by, bw, bh = box
         x.screenshot(os.path.join(DOCS, "damaged-en.png"), bx, by, bw, bh)
         run.cleanup()
+
+
+def english_face(x):
+    """The face of an English interface, its weekday name in English."""
+    run = Zelka(x, env={"LANG": "en_US.UTF-8"})
+    run.write(settings_file(windowX=20, windowY=20))
+    run.start()
+    face = run.wait_face()
+    time.sleep(3.2)
+    x.screenshot(os.path.join(DOCS, "face-en.png"), 20, 20, 157, 136, 2)
+    x.close_request(face[0])
+    run.wait_exit()
+    run.cleanup()
 
 
 def dialogs(x, env, suffix, alarm_title, options_title):

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QProcessEnvironment>
 #include <QSemaphore>
 #include <QSessionManager>
 #include <QThread>
@@ -27,24 +28,23 @@ namespace {
 // Read by the exit paths, one of which runs on Qt's Wayland event thread.
 std::atomic<ZelkaApp *> runningApp = nullptr;
 
-// The program speaks Chinese, its texts' own language, unless the user's languages ask for
-// the one translation it carries, English. Qt's own texts (buttons, the file dialog)
-// follow: Chinese from Qt's translations, English as Qt is written.
-void installTranslations(QApplication &app)
+// The program's texts are Chinese; English comes from the one translation it carries.
+// Qt's own texts (buttons, the file dialog) follow: Chinese from Qt's translations,
+// English as Qt is written. The language actually installed is the one returned.
+Language installTranslations(QApplication &app, Language wanted)
 {
-    auto *own = new QTranslator(&app);
-    if (own->load(QLocale(), QStringLiteral("zelka"), QStringLiteral("_"),
-                  QStringLiteral(":/i18n"))) {
-        app.installTranslator(own);
-        return;
-    }
-    delete own;
-    auto *qt = new QTranslator(&app);
-    if (qt->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                 QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(qt);
+    auto *translator = new QTranslator(&app);
+    const bool loaded = wanted == Language::English
+                            ? translator->load(QStringLiteral("zelka_en"), QStringLiteral(":/i18n"))
+                            : translator->load(QLocale(QLocale::Chinese, QLocale::China),
+                                               QStringLiteral("qtbase"), QStringLiteral("_"),
+                                               QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (loaded)
+        app.installTranslator(translator);
     else
-        delete qt;
+        delete translator;
+    // Had the English translation failed to load, the interface is the original Chinese.
+    return loaded ? wanted : Language::Chinese;
 }
 
 // Qt ends the process with exit() when the display connection breaks, the one way out
@@ -119,7 +119,8 @@ ZelkaApp::ZelkaApp(int &argc, char **argv) : QApplication(argc, argv)
 {
     QObject::connect(&store, &SettingsStore::failed, this, &ZelkaApp::saveFailed);
     setApplicationName(QStringLiteral("Zelka!"));
-    installTranslations(*this);
+    language =
+        installTranslations(*this, interfaceLanguage(QProcessEnvironment::systemEnvironment()));
     setQuitOnLastWindowClosed(false);
 }
 
@@ -204,7 +205,8 @@ bool ZelkaApp::InitInstance()
     connect(sound.get(), &SdlSound::unplayable, &notifier, &DesktopNotifier::addToRinging);
     wake = std::make_unique<WakeAlarm>(applicationDirPath() + QStringLiteral("/zelka-wake"));
     face = std::make_unique<FaceWindow>(
-        store, FaceServices{*sound, clock, files, messageBoxes, notifier, 1, wake.get()});
+        store, FaceServices{*sound, clock, files, messageBoxes, notifier, 1, wake.get()},
+        language);
     QObject::connect(instance.get(), &SingleInstance::knock, face.get(), &FaceWindow::bringToFront);
 
     // The session ending and a polite kill both save, exactly as a close request does.

@@ -3,6 +3,7 @@
 #include "alarmlist.h"
 #include "desktopnotifier.h"
 #include "filepicker.h"
+#include "language.h"
 #include "messagebox.h"
 #include "settingsfile.h"
 #include "settingsstore.h"
@@ -46,6 +47,7 @@ private:
     [[noreturn]] void refuseStart();
     void saveFailed(const FileFailure &failure, SavePolicy policy);
 
+    Language language = Language::Chinese;
     QtMessageBoxes messageBoxes;
     SystemClock clock;
     QtFilePicker files;

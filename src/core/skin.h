@@ -1,5 +1,7 @@
 #pragma once
 
+#include "language.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -44,6 +46,14 @@ inline constexpr BitmapInfo bitmaps[bitmapCount] = {
     {116, "buttons_lit.png", {18, 64}}, {138, "stop.png", {62, 16}},
     {139, "stop_lit.png", {62, 16}},
 };
+
+// The file a bitmap is loaded from: an English interface reads its weekday names in
+// English; every other picture is the same in both languages.
+inline constexpr const char *bitmapFile(Bitmap bitmap, Language language)
+{
+    return bitmap == weekdayStrip && language == Language::English ? "weekdays_en.png"
+                                                                   : bitmaps[bitmap].file;
+}
 
 // The two back buffers; the window shows one of them.
 enum class Buffer { Normal, Ringing };

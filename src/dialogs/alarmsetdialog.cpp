@@ -27,13 +27,18 @@ constexpr const char *dayLetters[] = {
     QT_TRANSLATE_NOOP("AlarmSetDialog", "六"),
 };
 
+// The list of alarms is wider than the original's, by this much, and everything right of
+// it moves over: a line's days, "  16:34 Su Mo We Th Sa once" at the longest, must show
+// in the closed list, whose text the style cuts at its edge.
+constexpr int widening = 55;
+
 // One of the seven day toggles in a row under the time.
 constexpr DialogControl dayToggle(int day)
 {
     return {D::SundayButton + day,
             Kind::ToggleButton,
             dayLetters[day],
-            67 + 15 * day,
+            widening + 67 + 15 * day,
             34,
             14,
             12,
@@ -42,17 +47,17 @@ constexpr DialogControl dayToggle(int day)
 
 // Template order is the tab order.
 constexpr DialogControl alarmSetControls[] = {
-    {D::AlarmsList, Kind::DropDownList, nullptr, 7, 15, 49, 89, TabStop},
+    {D::AlarmsList, Kind::DropDownList, nullptr, 7, 15, 49 + widening, 89, TabStop},
     {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "闹钟列表:"), 7, 4, 42, 10,
      0},
-    {D::NewButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "新建(&N)"), 14, 43, 36,
-     15, TabStop},
-    {D::SetButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置(&S)"), 14, 63, 36,
-     15, TabStop},
-    {D::RemoveButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "移除(&R)"), 14, 82, 36,
-     15, TabStop},
-    {D::HourEdit, Kind::Edit, nullptr, 92, 17, 23, 13, Number | TabStop},
-    {D::MinuteEdit, Kind::Edit, nullptr, 124, 17, 23, 13, Number | TabStop},
+    {D::NewButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "新建(&N)"),
+     14 + widening / 2, 43, 36, 15, TabStop},
+    {D::SetButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置(&S)"),
+     14 + widening / 2, 63, 36, 15, TabStop},
+    {D::RemoveButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "移除(&R)"),
+     14 + widening / 2, 82, 36, 15, TabStop},
+    {D::HourEdit, Kind::Edit, nullptr, widening + 92, 17, 23, 13, Number | TabStop},
+    {D::MinuteEdit, Kind::Edit, nullptr, widening + 124, 17, 23, 13, Number | TabStop},
     dayToggle(0),
     dayToggle(1),
     dayToggle(2),
@@ -60,28 +65,31 @@ constexpr DialogControl alarmSetControls[] = {
     dayToggle(4),
     dayToggle(5),
     dayToggle(6),
-    {D::OnceBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "仅一次"), 68, 50, 76, 8,
-     TabStop},
-    {noControlId, Kind::GroupBox, nullptr, 7, 31, 50, 76, 0},
-    {D::MessageEdit, Kind::Edit, nullptr, 67, 71, 105, 55,
-     MultiLine | Centre | UpperCase | TabStop},
-    {D::ShowMessageBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "显示消息:"), 68, 62,
+    {D::OnceBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "仅一次"), widening + 68, 50,
      76, 8, TabStop},
-    {noControlId, Kind::GroupBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置"), 61, 4, 118, 177, 0},
-    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "时间:"), 68, 19, 21, 9, 0},
-    {D::HourSpin, Kind::UpDown, nullptr, 102, 17, 11, 13, 0},
-    {D::MinuteSpin, Kind::UpDown, nullptr, 136, 17, 11, 13, 0},
-    {noControlId, Kind::StaticText, ":", 115, 17, 8, 12, Centre},
-    {D::SoundEdit, Kind::Edit, nullptr, 66, 143, 107, 14, AutoHScroll | TabStop},
-    {D::BrowseButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "浏览(&B)"), 66, 162,
-     36, 15, TabStop},
-    {D::PlayButton, Kind::IconButton, nullptr, 141, 162, 16, 15, TabStop},
-    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "声音:"), 66, 133, 78, 9,
-     0},
-    {D::StopButton, Kind::IconButton, nullptr, 157, 162, 16, 15, Disabled | TabStop},
+    {noControlId, Kind::GroupBox, nullptr, 7, 31, 50 + widening, 76, 0},
+    {D::MessageEdit, Kind::Edit, nullptr, widening + 67, 71, 105, 55,
+     MultiLine | Centre | UpperCase | TabStop},
+    {D::ShowMessageBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "显示消息:"),
+     widening + 68, 62, 76, 8, TabStop},
+    {noControlId, Kind::GroupBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置"), widening + 61, 4,
+     118, 177, 0},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "时间:"), widening + 68, 19,
+     21, 9, 0},
+    {D::HourSpin, Kind::UpDown, nullptr, widening + 102, 17, 11, 13, 0},
+    {D::MinuteSpin, Kind::UpDown, nullptr, widening + 136, 17, 11, 13, 0},
+    {noControlId, Kind::StaticText, ":", widening + 115, 17, 8, 12, Centre},
+    {D::SoundEdit, Kind::Edit, nullptr, widening + 66, 143, 107, 14, AutoHScroll | TabStop},
+    {D::BrowseButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "浏览(&B)"),
+     widening + 66, 162, 36, 15, TabStop},
+    {D::PlayButton, Kind::IconButton, nullptr, widening + 141, 162, 16, 15, TabStop},
+    {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "声音:"), widening + 66,
+     133, 78, 9, 0},
+    {D::StopButton, Kind::IconButton, nullptr, widening + 157, 162, 16, 15, Disabled | TabStop},
 };
 
-constexpr DialogTemplate alarmSetTemplate{187, 188, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置闹钟"),
+constexpr DialogTemplate alarmSetTemplate{187 + widening, 188,
+                                          QT_TRANSLATE_NOOP("AlarmSetDialog", "设置闹钟"),
                                           alarmSetControls, "AlarmSetDialog"};
 
 } // namespace

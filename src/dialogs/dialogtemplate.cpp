@@ -1,3 +1,6 @@
+// Dialogs built from their templates, with the classic controls Qt has no exact twin of (the
+// up-down arrows, the multi-line edit with its own keys): kept together, ~420 lines, since
+// every dialog and page uses all of them.
 #include "dialogtemplate.h"
 
 #include <QCheckBox>

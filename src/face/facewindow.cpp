@@ -51,7 +51,7 @@ void drawFrame(QPainter &p)
 
 } // namespace
 
-FaceWindow::FaceWindow(SettingsStore &store, FaceServices services)
+FaceWindow::FaceWindow(SettingsStore &store, FaceServices services, Language language)
     : QWidget(nullptr, styleFlags(store.settings())), stored(store.settings()),
       works(stored, store.alarms(), *this, services.sound, services.clock),
       routes(*this, store, works, services),
@@ -77,7 +77,7 @@ FaceWindow::FaceWindow(SettingsStore &store, FaceServices services)
     setMouseTracking(true);
     // A desktop clock is rarely the active window; its buttons' tips show all the same.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    loadSkin();
+    loadSkin(language);
     works.create();
     // A save while the clock runs writes where the window is now.
     connect(&store, &SettingsStore::aboutToSave, this, &FaceWindow::recordPosition);
@@ -102,11 +102,11 @@ FaceWindow::FaceWindow(SettingsStore &store, FaceServices services)
 
 FaceWindow::~FaceWindow() = default;
 
-void FaceWindow::loadSkin()
+void FaceWindow::loadSkin(Language language)
 {
     for (int i = 0; i < Skin::bitmapCount; ++i) {
-        const auto &info = Skin::bitmaps[i];
-        QImage image(QStringLiteral(":/art/") + QLatin1String(info.file));
+        const char *file = Skin::bitmapFile(Skin::Bitmap(i), language);
+        QImage image(QStringLiteral(":/art/") + QLatin1String(file));
         // One pixel format for every bitmap, so that a copy is a plain row copy.
         skin[i] = image.convertToFormat(QImage::Format_RGB32);
     }

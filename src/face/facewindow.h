@@ -39,8 +39,9 @@ class FaceWindow : public QWidget, private FaceHost
 
 public:
     // The window borrows the store's settings and alarms and saves through it: at once on
-    // the quit path, soon after every change the settings file carries.
-    FaceWindow(SettingsStore &store, FaceServices services);
+    // the quit path, soon after every change the settings file carries. Its weekday names
+    // are drawn in the interface's language.
+    FaceWindow(SettingsStore &store, FaceServices services, Language language = Language::Chinese);
     ~FaceWindow() override;
 
     static constexpr int windowWidth = 157;
@@ -100,7 +101,7 @@ private:
     void skinMayHaveSwitched();
 
     QImage &buffer(Skin::Buffer which);
-    void loadSkin();
+    void loadSkin(Language language);
     void recordPosition();
     static bool positionKnown();
     void releaseSkin();

@@ -47,6 +47,43 @@ def write_png(path, width, height, filtered_rows):
                 + chunk(b"IDAT", zlib.compress(filtered_rows, 9)) + chunk(b"IEND", b""))
 
 
+def read_png(path):
+    """The rows of an 8-bit RGB or RGBA PNG without interlacing (as Qt writes the art), each
+    as bytes of RGB triples."""
+    with open(path, "rb") as f:
+        data = f.read()
+    at, idat = 8, b""
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            assert depth == 8 and colour in (2, 6) and not interlace, path
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    size = 3 if colour == 2 else 4
+    raw, stride, previous, rows = zlib.decompress(idat), width * size, bytes(width * size), []
+    for r in range(height):
+        kind, line = raw[r * (stride + 1)], bytearray(raw[r * (stride + 1) + 1:(r + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - size] if i >= size else 0
+            b, c = previous[i], previous[i - size] if i >= size else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + b) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 0xFF
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 0xFF
+        previous = bytes(line)
+        rows.append(bytes(v for k, v in enumerate(line) if k % size < 3))
+    return rows
+
+
 class _SetMonitor(rq.Request):
     """RandR's SetMonitor, flat: python3-xlib 0.33 cannot pack its nested record."""
     _request = rq.Struct(
@@ -171,17 +208,24 @@ class Xvfb:
         window.send_event(event)
         self.dpy.flush()
 
-    def screenshot(self, path, x, y, width, height, scale=1):
-        """Writes that part of the screen as a PNG, each pixel repeated scale times."""
-        root = self.dpy.screen().root
-        raw = root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+    def pixels(self, x, y, width, height):
+        """That part of the screen, row by row, each as bytes of RGB triples."""
+        raw = self.dpy.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
         rows = []
         for r in range(height):
             line = bytearray()
             for c in range(width):
                 b, g, red = raw[(r * width + c) * 4:(r * width + c) * 4 + 3]
-                line += bytes((red, g, b)) * scale
-            rows.extend([b"\0" + bytes(line)] * scale)
+                line += bytes((red, g, b))
+            rows.append(bytes(line))
+        return rows
+
+    def screenshot(self, path, x, y, width, height, scale=1):
+        """Writes that part of the screen as a PNG, each pixel repeated scale times."""
+        rows = []
+        for line in self.pixels(x, y, width, height):
+            wide = b"".join(line[i:i + 3] * scale for i in range(0, len(line), 3))
+            rows.extend([b"\0" + wide] * scale)
         write_png(path, width * scale, height * scale, b"".join(rows))
 
     def click(self, x, y, button=1):

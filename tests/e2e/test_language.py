@@ -4,25 +4,45 @@ import os
 import time
 import unittest
 
-from harness import ClockTestCase, Zelka, wait_until
+from harness import RES, ClockTestCase, Zelka, read_png, wait_until
 from settingsbytes import settings_file
 
 FACE = (3, 3)
+WEEKDAY = (26, 30, 100, 14)  # the weekday cell on the face, but its last row under the runner
 
-CHINESE = ("设置闹钟", "选项")
-ENGLISH = ("Set Alarms", "Options")
+# The dialogs' titles, and the art the face's weekday name comes from.
+CHINESE = ("设置闹钟", "选项", "weekdays.png")
+ENGLISH = ("Set Alarms", "Options", "weekdays_en.png")
+
+
+def weekday_rows(file):
+    """The seven weekday names of a strip, each as the rows the face's cell shows."""
+    rows = read_png(os.path.join(RES, "art", file))
+    _, _, width, height = WEEKDAY
+    return [[row[:width * 3] for row in rows[15 * day:15 * day + height]] for day in range(7)]
 
 
 class Language(ClockTestCase):
+    def weekday_strip(self, left, top):
+        """The file whose name for some day the face's weekday cell shows, pixel for pixel."""
+        x, y, width, height = WEEKDAY
+        cell = self.x.pixels(left + FACE[0] + x, top + FACE[1] + y, width, height)
+        for file in (CHINESE[2], ENGLISH[2]):
+            if cell in weekday_rows(file):
+                return file
+        return None
+
     def titles(self, env):
         """The titles of the alarm dialog and the options sheet, as the window manager reads
-        them, with env's locale."""
+        them, and the weekday strip the face shows, with env's locale."""
         run = Zelka(self.x, env=env)
         try:
             run.write(settings_file(windowX=20, windowY=20))
             run.start()
             face = run.wait_face()
             self.assertIsNotNone(face)
+            # Mapped is not yet painted: the cell is read once it shows a name.
+            strip = wait_until(lambda: self.weekday_strip(20, 20), 10, 0.1)
             seen = []
             for k in (0, 1):
                 self.x.click(20 + 60, 20 + 20)
@@ -35,18 +55,23 @@ class Language(ClockTestCase):
                 self.assertTrue(wait_until(lambda: not self.x.others(), 5))
             self.x.close_request(face[0])
             self.assertEqual(run.wait_exit(), 0)
-            return tuple(seen)
+            return tuple(seen) + (strip,)
         finally:
             run.cleanup()
 
-    def test_dialog_titles_follow_the_locale(self):
+    def test_dialogs_and_face_follow_the_locale(self):
         cases = {
             "en_US": ({"LANG": "en_US.UTF-8"}, ENGLISH),
             "LANGUAGE=en over a Chinese LANG": ({"LANG": "zh_CN.UTF-8", "LANGUAGE": "en"},
                                                 ENGLISH),
             "zh_CN": ({"LANG": "zh_CN.UTF-8"}, CHINESE),
             "C": ({"LANG": "C.UTF-8"}, CHINESE),
-            "a language we have no translation for": ({"LANG": "de_DE.UTF-8"}, CHINESE),
+            "POSIX": ({"LC_ALL": "POSIX", "LANG": "de_DE.UTF-8"}, CHINESE),
+            "no locale at all": ({"LANG": ""}, CHINESE),
+            "de_DE, a language we have no translation for": ({"LANG": "de_DE.UTF-8"}, ENGLISH),
+            "fr_FR": ({"LANG": "fr_FR.UTF-8"}, ENGLISH),
+            "LANGUAGE puts Chinese before English": ({"LANG": "de_DE.UTF-8",
+                                                      "LANGUAGE": "de:zh_CN:en"}, CHINESE),
         }
         for name, (env, expected) in cases.items():
             with self.subTest(name):

@@ -38,6 +38,7 @@ int main(int argc, char **argv)
         {"colon.png", 6, 19, drawColon},
         {"runner.png", 20, 19, drawRunner},
         {"weekdays.png", 100, 105, drawWeekdays},
+        {"weekdays_en.png", 100, 105, drawEnglishWeekdays},
         {"bigdigits.png", 26, 290, drawBigDigits},
         {"smalldigits.png", 10, 120, drawSmallDigits},
         {"bell.png", 42, 138, drawBell},

@@ -57,19 +57,22 @@ void litBar(Canvas &c, QPointF a, QPointF b, double thick)
         bar(c, a, b, thick / 2, kLitCore);
 }
 
-// The glyph of ch in the 3 x 5 or 5 x 7 alphabet; a blank for characters it lacks.
-const Art &letter(std::string_view font, char ch)
+template <std::size_t N> const Art &find(const std::array<glyphs::Letter, N> &font, char ch)
 {
-    if (font == "3x5") {
-        for (const auto &l : glyphs::kFont3x5)
-            if (l.ch == ch)
-                return l.art;
-        return glyphs::kFont3x5.back().art;
-    }
-    for (const auto &l : glyphs::kFont5x7)
+    for (const auto &l : font)
         if (l.ch == ch)
             return l.art;
-    return glyphs::kFont5x7.back().art;
+    return font.back().art;
+}
+
+// The glyph of ch in the 3 x 5, 5 x 7 or 7 x 12 alphabet; a blank for characters it lacks.
+const Art &letter(std::string_view font, char ch)
+{
+    if (font == "3x5")
+        return find(glyphs::kFont3x5, ch);
+    if (font == "7x12")
+        return find(glyphs::kFont7x12, ch);
+    return find(glyphs::kFont5x7, ch);
 }
 
 int textWidth(std::string_view font, std::string_view text, int spacing)
@@ -292,6 +295,17 @@ QImage drawWeekdays()
         c.stamp(30, top, glyphs::kXing, {{'#', kLit}});
         c.stamp(44, top, glyphs::kQi, {{'#', kLit}});
         c.stamp(58, top, glyphs::kDayNames[day], {{'#', kLit}});
+    }
+    return c.image();
+}
+
+QImage drawEnglishWeekdays()
+{
+    // Centred where the Chinese names are, on the same rows, bottom row black as there.
+    Canvas c(100, 105, kGlass);
+    for (int day = 0; day < 7; ++day) {
+        const std::string_view name = glyphs::kEnglishDayNames[day];
+        text(c, 50 - textWidth("7x12", name, 2) / 2, day * 15 + 1, "7x12", name, 2, {{'#', kLit}});
     }
     return c.image();
 }

@@ -9,6 +9,7 @@ QImage drawFace();               // 151 x 130, the clock body with its black gla
 QImage drawColon();              // 6 x 19
 QImage drawRunner();             // 20 x 19, a triangle pointing right
 QImage drawWeekdays();           // 100 x 105, 星期日 .. 星期六, 15 rows each
+QImage drawEnglishWeekdays();    // 100 x 105, SUNDAY .. SATURDAY, the same rows
 QImage drawBigDigits();          // 26 x 290, 0-9, 29 rows each
 QImage drawSmallDigits();        // 10 x 120, 0-9, 12 rows each
 QImage drawBell();               // 42 x 138, three frames of 46 rows
