@@ -68,13 +68,15 @@ void WakeAlarm::startHelper()
     connect(helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
         if (e != QProcess::FailedToStart)
             return;
-        qCInfo(zelkaLog).noquote() << "cannot start" << helperPath << ":" << helper->errorString();
+        qCInfo(zelkaLog).noquote() << "waking from sleep unavailable: cannot start"
+                                   << helperPath << "(" << helper->errorString() << ")";
         settle(false);
     });
     connect(helper, &QProcess::finished, this, [this](int status, QProcess::ExitStatus how) {
-        qCInfo(zelkaLog).noquote() << helperPath << "ended"
-                                   << (how == QProcess::NormalExit ? status : -1)
-                                   << (status == noCapabilityStatus ? "(no CAP_WAKE_ALARM)" : "");
+        qCInfo(zelkaLog).noquote().nospace()
+            << "waking from sleep unavailable: " << helperPath << " ended with status "
+            << (how == QProcess::NormalExit ? status : -1)
+            << (status == noCapabilityStatus ? " (no CAP_WAKE_ALARM)" : "");
         helperReady = false;
         sent.reset();
         settle(false);
