@@ -2,8 +2,13 @@
 #include "alarmnotices.h"
 #include "fakeclock.h"
 #include "nextring.h"
+#include "nextwake.h"
+
+#include <QDateTime>
 
 #include <QTest>
+
+#include <ctime>
 
 Q_DECLARE_METATYPE(QList<AlarmEntry>)
 
@@ -12,6 +17,13 @@ class TestAlarmNotices : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Berlin's rules, written out so that no time zone database is needed.
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+    }
+
     void ringing_data()
     {
         QTest::addColumn<int>("hour");
@@ -110,6 +122,66 @@ private Q_SLOTS:
                  QStringLiteral("Zelka! 已退出：下一个闹钟 %1:%2 不会响")
                      .arg(hour, 2, 10, QChar(u'0'))
                      .arg(minute, 2, 10, QChar(u'0')));
+    }
+    // When a suspended machine wakes, from a start and to a wake both in UTC ("": none).
+    void nextWake_data()
+    {
+        QTest::addColumn<QList<AlarmEntry>>("alarms");
+        QTest::addColumn<int>("snoozedMinute"); // the snoozed alarm's minute of day; -1: none
+        QTest::addColumn<int>("snoozeDueIn");   // seconds from the start
+        QTest::addColumn<bool>("off");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("wake");
+        const QString friday = u"2026-12-11T17:00:00Z"_qs; // 18:00 local
+        const QList<AlarmEntry> daily{Alarm(7, 30)};
+        QTest::newRow("daily") << daily << -1 << 0 << false << friday << u"2026-12-12T06:28:00Z"_qs;
+        QTest::newRow("weekdays across a weekend") << QList<AlarmEntry>{Alarm(7, 30).days(0x3E)}
+                                                   << -1 << 0 << false << friday
+                                                   << u"2026-12-14T06:28:00Z"_qs;
+        QTest::newRow("once and done gives way")
+            << QList<AlarmEntry>{Alarm(19, 0).flags(3), Alarm(21, 0).flags(1)} << -1 << 0 << false
+            << friday << u"2026-12-11T19:58:00Z"_qs;
+        QTest::newRow("a snooze earlier than the next alarm")
+            << daily << 450 << 600 << false << friday << u"2026-12-11T17:08:00Z"_qs;
+        QTest::newRow("a snooze inside its lead gives way")
+            << daily << 450 << 60 << false << friday << u"2026-12-12T06:28:00Z"_qs;
+        QTest::newRow("a snooze of an alarm since removed")
+            << QList<AlarmEntry>{Alarm(8, 0)} << 450 << 600 << false << friday
+            << u"2026-12-12T06:58:00Z"_qs;
+        QTest::newRow("alarms off, snooze and all") << daily << 450 << 600 << true << friday << QString();
+        QTest::newRow("no alarm") << QList<AlarmEntry>{} << -1 << 0 << false << friday << QString();
+        QTest::newRow("across summer time's end")
+            << QList<AlarmEntry>{Alarm(7, 0)} << -1 << 0 << false << u"2026-10-24T20:00:00Z"_qs
+            << u"2026-10-25T05:58:00Z"_qs;
+        QTest::newRow("across summer time's start")
+            << QList<AlarmEntry>{Alarm(7, 0)} << -1 << 0 << false << u"2027-03-27T21:00:00Z"_qs
+            << u"2027-03-28T04:58:00Z"_qs;
+        QTest::newRow("a wake time already past: the next one")
+            << QList<AlarmEntry>{Alarm(18, 1)} << -1 << 0 << false << friday
+            << u"2026-12-12T16:59:00Z"_qs;
+    }
+
+    void nextWake()
+    {
+        QFETCH(QList<AlarmEntry>, alarms);
+        QFETCH(int, snoozedMinute);
+        QFETCH(int, snoozeDueIn);
+        QFETCH(bool, off);
+        QFETCH(QString, from);
+        QFETCH(QString, wake);
+        AlarmList list;
+        for (const AlarmEntry &a : alarms)
+            list.SetAtGrow(list.GetSize(), a);
+        Settings settings;
+        settings.alarmsDisabled = off;
+        const int64_t now = QDateTime::fromString(from, Qt::ISODate).toSecsSinceEpoch();
+        QList<Clockwork::Snoozed> snoozed;
+        if (snoozedMinute >= 0)
+            snoozed.append({snoozedMinute, now + snoozeDueIn, 300, 0});
+        const std::optional<int64_t> got = NextWake::at(list, settings, snoozed, now);
+        QCOMPARE(got ? QDateTime::fromSecsSinceEpoch(*got, Qt::UTC).toString(Qt::ISODate)
+                     : QString(),
+                 wake);
     }
 };
 

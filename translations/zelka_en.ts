@@ -34,6 +34,16 @@
         <source>闹钟只在 Zelka! 运行时响。</source>
         <translation>Alarms ring only while Zelka! is running.</translation>
     </message>
+    <message>
+        <source>此电脑睡眠时无法唤醒</source>
+        <translation>This computer cannot be woken from sleep</translation>
+    </message>
+    <message>
+        <source>闹钟只在电脑醒着时响。要让它从睡眠中唤醒电脑，请安装 Zelka! 的 Debian 软件包，或运行：
+sudo setcap cap_wake_alarm+ep %1</source>
+        <translation>Alarms ring only while the computer is awake. To let them wake it from sleep, install the Zelka! Debian package, or run:
+sudo setcap cap_wake_alarm+ep %1</translation>
+    </message>
 </context>
 <context>
     <name>AlarmSetDialog</name>
@@ -265,6 +275,14 @@
     <message>
         <source>方向键或 Tab 键选择，回车键或空格键按下</source>
         <translation>Arrow keys or Tab: choose; Return or Space: press</translation>
+    </message>
+    <message>
+        <source>睡眠时可唤醒</source>
+        <translation>Wakes the computer from sleep</translation>
+    </message>
+    <message>
+        <source>此电脑睡眠时无法唤醒</source>
+        <translation>This computer cannot be woken from sleep</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "sdlsound.h"
 #include "signalwatcher.h"
 #include "singleinstance.h"
+#include "wakealarm.h"
 #include "zelkalog.h"
 
 #include <QCoreApplication>
@@ -202,8 +203,10 @@ bool ZelkaApp::InitInstance()
     sound = std::make_unique<SdlSound>();
     // An alarm that cannot be heard says so where the user looks while it rings.
     connect(sound.get(), &SdlSound::unplayable, &notifier, &DesktopNotifier::addToRinging);
+    wake = std::make_unique<WakeAlarm>(applicationDirPath() + QStringLiteral("/zelka-wake"));
     face = std::make_unique<FaceWindow>(
-        store, FaceServices{*sound, clock, files, messageBoxes, notifier}, language);
+        store, FaceServices{*sound, clock, files, messageBoxes, notifier, 1, wake.get()},
+        language);
     QObject::connect(instance.get(), &SingleInstance::knock, face.get(), &FaceWindow::bringToFront);
 
     // The session ending and a polite kill both save, exactly as a close request does.

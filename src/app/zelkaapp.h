@@ -17,6 +17,7 @@ class FaceWindow;
 class SdlSound;
 class SignalWatcher;
 class SingleInstance;
+class WakeAlarm;
 
 // The application object: start-up order, the saves, the exit statuses.
 class ZelkaApp : public QApplication
@@ -53,6 +54,7 @@ private:
     DesktopNotifier notifier;
     std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<SdlSound> sound;
+    std::unique_ptr<WakeAlarm> wake;
     SettingsStore store;
     std::unique_ptr<FaceWindow> face;
     std::unique_ptr<SignalWatcher> signalWatcher;

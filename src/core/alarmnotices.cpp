@@ -56,4 +56,14 @@ Notice notRinging(const AlarmEntry &next)
             QCoreApplication::translate("AlarmNotices", "闹钟只在 Zelka! 运行时响。")};
 }
 
+Notice cannotWake(const QString &helper)
+{
+    return {QCoreApplication::translate("AlarmNotices", "此电脑睡眠时无法唤醒"),
+            QCoreApplication::translate("AlarmNotices",
+                                        "闹钟只在电脑醒着时响。要让它从睡眠中唤醒电脑，"
+                                        "请安装 Zelka! 的 Debian 软件包，或运行：\n"
+                                        "sudo setcap cap_wake_alarm+ep %1")
+                .arg(helper)};
+}
+
 } // namespace AlarmNotices

@@ -22,5 +22,8 @@ Notice ringing(const AlarmEntry &alarm, int lateMinutes);
 Notice missed(const AlarmList &alarms, const QList<MissedAlarms::Occurrence> &missed);
 // The user quit with this alarm next: it will not ring unless the clock runs again.
 Notice notRinging(const AlarmEntry &next);
+// Alarms are set, yet a sleeping machine will not wake for them; helper: the program that
+// needs the capability.
+Notice cannotWake(const QString &helper);
 
 } // namespace AlarmNotices

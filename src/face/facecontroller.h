@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <deque>
+#include <optional>
 
 class AlarmMessageDialog;
 class Clockwork;
@@ -17,6 +18,7 @@ class MessageBoxes;
 class Notifier;
 class OptionsSheet;
 class SettingsStore;
+class WakeAlarm;
 
 // The services the face and the dialogs it opens use.
 struct FaceServices {
@@ -27,6 +29,8 @@ struct FaceServices {
     Notifier &notifier;
     // The face's timers run this many times faster: a test's clock need not wait real seconds.
     int timerSpeedUp = 1;
+    // Wakes a suspended machine for the next alarm; none: the clock does not try.
+    WakeAlarm *wake = nullptr;
 };
 
 // Who asked the clock to quit: only the user's own quit is told what it leaves unrung.
@@ -64,6 +68,8 @@ public:
     // The face is going: no message waits, and none shows.
     void dropMessages();
     void reportChange();
+    // Whether a suspended machine wakes for the alarms; none while not known.
+    std::optional<bool> canWake() const;
 
 Q_SIGNALS:
     // The quit is under way: the face lets its bitmaps go before the last save.
@@ -74,10 +80,15 @@ private:
     void tellWhatWillNotRing();
     void copyIntoSheet(OptionsSheet &sheet) const;
     void copyFromSheet(const OptionsSheet &sheet);
+    void rearmWake();
+    void warnIfCannotWake();
 
     FaceWindow &face;
     SettingsStore &store;
     FaceServices services;
+    const Clockwork &works;
+    bool alarmsSetHere = false; // the user set alarms since the start
+    bool wakeWarned = false;
     QPointer<AlarmMessageDialog> popup;
     struct Message {
         QByteArray text;

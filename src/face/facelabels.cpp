@@ -83,4 +83,12 @@ QString shownTime(int64_t minute)
         .arg(t.tm_min, 2, 10, zero);
 }
 
+QString wakeLine(std::optional<bool> canWake)
+{
+    if (!canWake)
+        return QString();
+    return *canWake ? QCoreApplication::translate("FaceLabels", "睡眠时可唤醒")
+                    : QCoreApplication::translate("FaceLabels", "此电脑睡眠时无法唤醒");
+}
+
 } // namespace FaceLabels

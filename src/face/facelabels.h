@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // The words the face says through a screen reader and its tooltips, kept in one place.
 namespace FaceLabels {
@@ -27,5 +28,8 @@ QRect hitRect(bool ringing, int index);
 
 // The date and time the face shows for a whole local minute: "2026年12月9日 星期三 07:30".
 QString shownTime(int64_t minute);
+
+// The alarm button's word on waking from sleep; empty while that is not known yet.
+QString wakeLine(std::optional<bool> canWake);
 
 } // namespace FaceLabels

@@ -247,7 +247,11 @@ void FaceWindow::showButtonTip(const QHelpEvent &help)
         return;
     }
     // The tip goes when the pointer leaves the button's hit range.
-    QToolTip::showText(help.globalPos(), FaceLabels::button(ringing, k).tip(), this,
+    QString tip = FaceLabels::button(ringing, k).tip();
+    const QString wake = FaceLabels::wakeLine(routes.canWake());
+    if (!ringing && k == FaceButtons::alarmButton && !wake.isEmpty())
+        tip += QLatin1Char('\n') + wake;
+    QToolTip::showText(help.globalPos(), tip, this,
                        FaceLabels::hitRect(ringing, k).translated(faceOrigin));
 }
 

@@ -391,6 +391,10 @@ class Unprivileged:
             os.chmod(self.copy, 0o755)
             self.binary = os.path.join(self.copy, "zelka")
             shutil.copy(BINARY, self.binary)
+            # Its wake-up helper too, without the capability a package would give it.
+            helper = os.path.join(os.path.dirname(BINARY), "zelka-wake")
+            if os.path.exists(helper):
+                shutil.copy(helper, self.copy)
 
     def close(self):
         if self.copy:
