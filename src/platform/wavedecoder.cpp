@@ -311,6 +311,10 @@ WaveDecoder::Decoded WaveDecoder::decodeCompressed(const MixerApi &mix, const QB
         if (seconds > kept)
             limit.limit = std::min(limit.limit, qint64(double(limit.limit) * kept * 1.1 / seconds) +
                                                     64 * 1024);
+        else if (seconds <= 0)
+            // No duration: the mixer decodes all it is given at once, so give it no more than
+            // a compressed eighth of what is kept, not a whole long file's worth of memory.
+            limit.limit = std::min(limit.limit, cap / 8);
     } else if (stale()) {
         return {{}, {}, true};
     } else {
