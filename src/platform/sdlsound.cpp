@@ -1,5 +1,6 @@
 // The player thread, the one that calls SDL, and the facade on the GUI thread; what the
 // mixer library offers and how a file is decoded live in mixerlibrary and wavedecoder.
+// ~480 lines: the thread's steps (open, decode, play, loss, stop) share one queue and lock.
 #include "sdlsound.h"
 
 #include "mixerlibrary.h"
