@@ -303,6 +303,9 @@ void SdlSound::Player::closeDevice()
 {
     if (deviceOpen) {
         mix->HaltChannel(-1);
+        // The mixer keeps its post-mix hook across a close: the next open, perhaps another
+        // player's, would call this one's before it sets its own.
+        mix->SetPostMix(nullptr, nullptr);
         // Closing the device waits for the audio thread, so no callback runs past this.
         mix->CloseAudio();
         if (chunk) {
