@@ -1,6 +1,7 @@
 #include "alarmbuilder.h"
 #include "alarmnotices.h"
 #include "fakeclock.h"
+#include "missedalarms.h"
 #include "nextring.h"
 #include "nextwake.h"
 
@@ -69,60 +70,167 @@ private Q_SLOTS:
         QCOMPARE(n.body, u"06:45 Walk\n07:10\n07:00"_qs);
     }
 
-    // What a quit leaves unrung: the next alarm from Friday 2026-12-11 18:00:00.
+    // The next ringing, from a local start to a local minute ("": none rings). A skip or a
+    // pause holds an alarm back to the midnight of `until` (local, "": not held back).
     void nextRing_data()
     {
         QTest::addColumn<QList<AlarmEntry>>("alarms");
-        QTest::addColumn<int>("index"); // -1: none rings
-        QTest::addColumn<int>("day");   // of December
-        QTest::addColumn<int>("hour");
-        QTest::addColumn<int>("minute");
+        QTest::addColumn<QString>("until");   // for the first alarm
+        QTest::addColumn<int>("snoozeDueIn"); // seconds; a snooze of the first alarm, 0: none
+        QTest::addColumn<bool>("off");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("ring");
+        QTest::addColumn<int>("index");
+        const QString friday = u"2026-12-11 18:00"_qs;
         const AlarmEntry weekdays = Alarm(7, 30).days(0x3E);
-        QTest::newRow("later today") << QList<AlarmEntry>{Alarm(19, 0)} << 0 << 11 << 19 << 0;
-        QTest::newRow("earlier today rings tomorrow")
-            << QList<AlarmEntry>{Alarm(7, 30)} << 0 << 12 << 7 << 30;
-        QTest::newRow("the present minute has passed")
-            << QList<AlarmEntry>{Alarm(18, 0)} << 0 << 12 << 18 << 0;
-        QTest::newRow("weekdays skip the weekend") << QList<AlarmEntry>{weekdays} << 0 << 14 << 7
-                                                   << 30;
-        QTest::newRow("the soonest of several")
-            << QList<AlarmEntry>{weekdays, Alarm(18, 1).days(0x20), Alarm(23, 0)} << 1 << 11 << 18
-            << 1;
-        QTest::newRow("of one minute, the first listed")
-            << QList<AlarmEntry>{Alarm(20, 0).message("first"), Alarm(20, 0)} << 0 << 11 << 20 << 0;
-        QTest::newRow("today's weekday, a week on")
-            << QList<AlarmEntry>{Alarm(7, 0).days(0x20)} << 0 << 18 << 7 << 0;
-        QTest::newRow("a once-alarm that has rung")
-            << QList<AlarmEntry>{Alarm(19, 0).flags(3)} << -1 << 0 << 0 << 0;
-        QTest::newRow("no weekday chosen") << QList<AlarmEntry>{Alarm(19, 0).days(0)} << -1 << 0
-                                           << 0 << 0;
-        QTest::newRow("an hour no clock shows")
-            << QList<AlarmEntry>{Alarm(24, 0), Alarm(19, 60)} << -1 << 0 << 0 << 0;
+        const QList<AlarmEntry> daily{Alarm(7, 30)};
+        struct Row {
+            const char *name;
+            QList<AlarmEntry> alarms;
+            QString until, from, ring;
+            int snooze = 0, index = 0;
+            bool off = false;
+        };
+        const Row rows[] = {
+            {"daily, later today", {Alarm(19, 0)}, {}, friday, u"2026-12-11 19:00 CET"_qs},
+            {"daily, earlier today rings tomorrow", daily, {}, friday, u"2026-12-12 07:30 CET"_qs},
+            {"the present minute has passed",
+             {Alarm(18, 0)},
+             {},
+             friday,
+             u"2026-12-12 18:00 CET"_qs},
+            {"weekdays across a weekend", {weekdays}, {}, friday, u"2026-12-14 07:30 CET"_qs},
+            {"the soonest of several",
+             {weekdays, Alarm(18, 1).days(0x20), Alarm(23, 0)},
+             {},
+             friday,
+             u"2026-12-11 18:01 CET"_qs,
+             0,
+             1},
+            {"of one minute, the first listed",
+             {Alarm(20, 0).message("first"), Alarm(20, 0)},
+             {},
+             friday,
+             u"2026-12-11 20:00 CET"_qs},
+            {"today's weekday, a week on",
+             {Alarm(7, 0).days(0x20)},
+             {},
+             friday,
+             u"2026-12-18 07:00 CET"_qs},
+            {"once, not yet rung", {Alarm(19, 0).flags(1)}, {}, friday, u"2026-12-11 19:00 CET"_qs},
+            {"once and done", {Alarm(19, 0).flags(3)}, {}, friday, {}},
+            {"no weekday chosen", {Alarm(19, 0).days(0)}, {}, friday, {}},
+            {"an hour no clock shows", {Alarm(24, 0), Alarm(19, 60)}, {}, friday, {}},
+            {"skip today's", {Alarm(19, 0)}, u"2026-12-12"_qs, friday, u"2026-12-12 19:00 CET"_qs},
+            {"skip tomorrow's", daily, u"2026-12-13"_qs, friday, u"2026-12-13 07:30 CET"_qs},
+            {"skip Monday's across the weekend",
+             {weekdays},
+             u"2026-12-15"_qs,
+             friday,
+             u"2026-12-15 07:30 CET"_qs},
+            {"a skipped Saturday gives Sunday",
+             {Alarm(9, 0).days(0x41)},
+             u"2026-12-13"_qs,
+             friday,
+             u"2026-12-13 09:00 CET"_qs},
+            {"a skip that has passed", daily, u"2026-12-10"_qs, friday, u"2026-12-12 07:30 CET"_qs},
+            {"pause across a month's end", daily, u"2027-02-02"_qs, u"2027-01-30 12:00"_qs,
+             u"2027-02-02 07:30 CET"_qs},
+            {"pause across a year's end",
+             {weekdays},
+             u"2027-01-02"_qs,
+             u"2026-12-20 12:00"_qs,
+             u"2027-01-04 07:30 CET"_qs},
+            {"a pause months long",
+             {Alarm(7, 0).days(0x02)},
+             u"2027-06-01"_qs,
+             friday,
+             u"2027-06-07 07:00 CEST"_qs},
+            {"of two, the one not held back",
+             {Alarm(7, 0), Alarm(8, 0)},
+             u"2026-12-13"_qs,
+             friday,
+             u"2026-12-12 08:00 CET"_qs,
+             0,
+             1},
+            {"alarms off", daily, {}, friday, {}, 600, 0, true},
+            {"a snooze earlier than the next alarm",
+             daily,
+             {},
+             friday,
+             u"2026-12-11 18:10 CET"_qs,
+             600},
+            {"a snooze of a skipped alarm still rings", daily, u"2026-12-13"_qs, friday,
+             u"2026-12-11 18:10 CET"_qs, 600},
+            {"a snooze later than the next alarm",
+             {Alarm(18, 5)},
+             {},
+             friday,
+             u"2026-12-11 18:05 CET"_qs,
+             600},
+            {"summer time's start: the skipped minute rings at its end",
+             {Alarm(2, 30)},
+             {},
+             u"2027-03-27 18:00"_qs,
+             u"2027-03-28 03:00 CEST"_qs},
+            {"summer time's end: the repeated minute rings once, the first time",
+             {Alarm(2, 30)},
+             {},
+             u"2026-10-24 18:00"_qs,
+             u"2026-10-25 02:30 CEST"_qs},
+            {"after the clock was set back across midnight",
+             daily,
+             {},
+             u"2026-12-10 23:00"_qs,
+             u"2026-12-11 07:30 CET"_qs},
+        };
+        for (const Row &r : rows)
+            QTest::newRow(r.name) << r.alarms << r.until << r.snooze << r.off << r.from << r.ring
+                                  << r.index;
     }
 
     void nextRing()
     {
         QFETCH(QList<AlarmEntry>, alarms);
+        QFETCH(QString, until);
+        QFETCH(int, snoozeDueIn);
+        QFETCH(bool, off);
+        QFETCH(QString, from);
+        QFETCH(QString, ring);
         QFETCH(int, index);
+        const auto local = [](const QString &text) {
+            return QDateTime::fromString(text, u"yyyy-MM-dd HH:mm"_qs).toSecsSinceEpoch();
+        };
         AlarmList list;
         for (const AlarmEntry &a : alarms)
             list.SetAtGrow(list.GetSize(), a);
-        FakeClock clock;
-        clock.setLocal(2026, 12, 11, 18, 0, 0);
-        const std::optional<NextRing::Next> next = NextRing::after(list, clock.now());
-        QCOMPARE(next ? next->index : -1, index);
-        if (!next)
+        if (!until.isEmpty())
+            list[0].notBefore = local(until + u" 00:00"_qs);
+        Settings settings;
+        settings.alarmsDisabled = off;
+        const int64_t now = local(from);
+        QList<Clockwork::Snoozed> snoozed;
+        if (snoozeDueIn)
+            snoozed.append({list[0].minuteOfDay(), now + snoozeDueIn, 600, 0});
+        const std::optional<NextRing::Next> next = NextRing::next(list, settings, snoozed, now);
+        QCOMPARE(
+            next ? QDateTime::fromSecsSinceEpoch(next->minute).toString(u"yyyy-MM-dd HH:mm t"_qs)
+                 : QString(),
+            ring);
+        if (next)
+            QCOMPARE(next->index, index);
+        if (!next || next->snooze)
             return;
-        QFETCH(int, day);
-        QFETCH(int, hour);
-        QFETCH(int, minute);
-        clock.setLocal(2026, 12, day, hour, minute, 0);
-        QCOMPARE(next->minute, clock.now());
-        QCOMPARE(AlarmNotices::notRinging(list[index]).summary,
-                 QStringLiteral("Zelka! 已退出：下一个闹钟 %1:%2 不会响")
-                     .arg(hour, 2, 10, QChar(u'0'))
-                     .arg(minute, 2, 10, QChar(u'0')));
+        // The clockwork rings an alarm at that minute, and a quit names this one's own time.
+        const MissedAlarms::Decision d =
+            MissedAlarms::decide(list, settings, now + 60, next->minute, INT64_MIN);
+        QCOMPARE(d.rings.minute, next->minute);
+        QCOMPARE(
+            AlarmNotices::notRinging(list[index]).summary,
+            u"Zelka! 已退出：下一个闹钟 %1:%2 不会响"_qs.arg(list[index].hour, 2, 10, QChar(u'0'))
+                .arg(list[index].minute, 2, 10, QChar(u'0')));
     }
+
     // When a suspended machine wakes, from a start and to a wake both in UTC ("": none).
     void nextWake_data()
     {
@@ -135,9 +243,9 @@ private Q_SLOTS:
         const QString friday = u"2026-12-11T17:00:00Z"_qs; // 18:00 local
         const QList<AlarmEntry> daily{Alarm(7, 30)};
         QTest::newRow("daily") << daily << -1 << 0 << false << friday << u"2026-12-12T06:28:00Z"_qs;
-        QTest::newRow("weekdays across a weekend") << QList<AlarmEntry>{Alarm(7, 30).days(0x3E)}
-                                                   << -1 << 0 << false << friday
-                                                   << u"2026-12-14T06:28:00Z"_qs;
+        QTest::newRow("weekdays across a weekend")
+            << QList<AlarmEntry>{Alarm(7, 30).days(0x3E)} << -1 << 0 << false << friday
+            << u"2026-12-14T06:28:00Z"_qs;
         QTest::newRow("once and done gives way")
             << QList<AlarmEntry>{Alarm(19, 0).flags(3), Alarm(21, 0).flags(1)} << -1 << 0 << false
             << friday << u"2026-12-11T19:58:00Z"_qs;
@@ -148,7 +256,8 @@ private Q_SLOTS:
         QTest::newRow("a snooze of an alarm since removed")
             << QList<AlarmEntry>{Alarm(8, 0)} << 450 << 600 << false << friday
             << u"2026-12-12T06:58:00Z"_qs;
-        QTest::newRow("alarms off, snooze and all") << daily << 450 << 600 << true << friday << QString();
+        QTest::newRow("alarms off, snooze and all")
+            << daily << 450 << 600 << true << friday << QString();
         QTest::newRow("no alarm") << QList<AlarmEntry>{} << -1 << 0 << false << friday << QString();
         QTest::newRow("across summer time's end")
             << QList<AlarmEntry>{Alarm(7, 0)} << -1 << 0 << false << u"2026-10-24T20:00:00Z"_qs

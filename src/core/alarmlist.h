@@ -18,6 +18,9 @@ struct AlarmEntry {
     QByteArray sound;
     uint8_t weekdays = everyDay;
     uint8_t onceFlags = 0;
+    // Seconds since the epoch of the local midnight from which the alarm may ring again
+    // (a skipped ring, a pause); 0 when it is not held back.
+    int64_t notBefore = 0;
 
     // In 64 bits: hour and minute come from a file and may hold any value.
     int64_t minuteOfDay() const { return int64_t(hour) * 60 + minute; }

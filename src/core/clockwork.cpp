@@ -159,8 +159,7 @@ void Clockwork::tick()
     redrawChangedCells(c);
     Q_EMIT minuteChanged();
 
-    if (!settings.alarmsDisabled)
-        matchAlarms(from, seen);
+    matchAlarms(from, seen);
     matchedLocal = std::max(seen, MissedAlarms::localMinute(minute));
     // The interval is tested before it divides: 0 never chimes.
     if (!ringing && settings.chimeOn && settings.chimeMinutes != 0 &&
@@ -224,7 +223,7 @@ void Clockwork::takeShownMinute(int64_t now, int64_t minute)
 
 void Clockwork::matchAlarms(int64_t from, int64_t seen)
 {
-    const MissedAlarms::Decision d = MissedAlarms::decide(alarmList, from, shown, seen);
+    const MissedAlarms::Decision d = MissedAlarms::decide(alarmList, settings, from, shown, seen);
     if (d.rings.index >= 0)
         startRinging(d.rings.index, int((shown - d.rings.minute) / 60));
     if (!d.reported.isEmpty())

@@ -1,6 +1,7 @@
 #include "missedalarms.h"
 
 #include "clockwork.h"
+#include "nextring.h"
 
 #include <algorithm>
 
@@ -22,7 +23,8 @@ int64_t localMinute(int64_t t)
     return floorDiv(t + localFields(t).tm_gmtoff, 60);
 }
 
-Decision decide(const AlarmList &alarms, int64_t from, int64_t to, int64_t seen)
+Decision decide(const AlarmList &alarms, const Settings &settings, int64_t from, int64_t to,
+                int64_t seen)
 {
     Decision d;
     QList<Occurrence> due; // at minute `to`
@@ -32,11 +34,8 @@ Decision decide(const AlarmList &alarms, int64_t from, int64_t to, int64_t seen)
         QList<Occurrence> &found = minute == to ? due : d.reported;
         const int64_t reached = localMinute(minute);
         for (int64_t local = seen + 1; local <= reached; ++local) {
-            const int64_t day = floorDiv(local, minutesPerDay);
-            const int weekday = int((day % 7 + 11) % 7); // 1 January 1970 was a Thursday
             for (int i = 0; i < alarms.GetSize(); ++i) {
-                if (alarms[i].minuteOfDay() != local - day * minutesPerDay ||
-                    !alarms[i].ringsOn(weekday))
+                if (!NextRing::mayRing(alarms[i], settings, local))
                     continue;
                 found.removeIf([i](const Occurrence &o) { return o.index == i; });
                 found.append({i, minute});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarmlist.h"
+#include "settings.h"
 
 #include <QList>
 
@@ -29,14 +30,15 @@ struct Decision {
 // go back and skips the minutes they jump over going forward.
 int64_t localMinute(int64_t t);
 
-// The alarms due at the whole minutes [from, to] (seconds since the epoch), matched by
-// local hour, minute and weekday. Local minutes up to `seen` were matched before: an hour
+// The alarms due at the whole minutes [from, to] (seconds since the epoch), each local
+// minute matched by NextRing::mayRing. Local minutes up to `seen` were matched before: an hour
 // the clocks repeat never rings twice. A local minute the clocks skip is due at the first
 // minute after the gap, as phone clocks have it. Before `to` each alarm counts once, at its
 // latest minute within the last day. An alarm of minute `to` rings on time; when several
 // are due then (a skipped one and the one of the minute after the gap), the latest rings
 // and the others are reported: the user hears one and reads of the rest. With none due at
 // `to`, the latest earlier one rings late unless it is later than maxLateSeconds.
-Decision decide(const AlarmList &alarms, int64_t from, int64_t to, int64_t seen);
+Decision decide(const AlarmList &alarms, const Settings &settings, int64_t from, int64_t to,
+                int64_t seen);
 
 } // namespace MissedAlarms

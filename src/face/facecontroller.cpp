@@ -129,7 +129,7 @@ void FaceController::quit(QuitBy by)
 void FaceController::tellWhatWillNotRing()
 {
     const std::optional<NextRing::Next> next =
-        NextRing::after(store.alarms(), services.clock.now());
+        NextRing::after(store.alarms(), store.settings(), services.clock.now());
     if (next)
         services.notifier.inform(AlarmNotices::notRinging(store.alarms()[next->index]));
 }
