@@ -75,6 +75,14 @@ void appendU32(QByteArray &out, uint32_t v)
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
+QByteArray u64(uint64_t v)
+{
+    QByteArray out;
+    appendU32(out, uint32_t(v));
+    appendU32(out, uint32_t(v >> 32));
+    return out;
+}
+
 // The extension after the records: magic, length, version, snooze, gentle start, count and
 // the (weekday mask, flags) pairs; extra goes after the pairs and inside the length.
 QByteArray extension(uint32_t length, int version, int32_t snooze, int32_t gentle, int32_t count,
@@ -287,30 +295,53 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("tail");
         QTest::addColumn<bool>("used");
+        QTest::addColumn<QByteArray>("heldBack");    // version 2's fields as a save writes them
         const QByteArray pairs = hex("3E 00 01 03"); // Monday to Friday; Sunday, once and done
-        QTest::newRow("valid") << extension(17, 1, 5, 30, 2, pairs) << true;
+        // Held back to 2026-12-15 00:00 CET and to past 2106 (beyond 32 bits); the second snoozed.
+        const QByteArray held =
+            u64(1797289200) + u64(0x123456789) + hex("01 00 00 00") + u64(1797000000);
+        const QByteArray orphan =
+            u64(1797289200) + u64(0x123456789) + hex("02 00 00 00") + u64(1797000000);
+        QTest::newRow("valid") << extension(17, 1, 5, 30, 2, pairs) << true << QByteArray();
+        QTest::newRow("version 2: held back and a snooze")
+            << extension(45, 2, 5, 30, 2, pairs, held) << true << held;
+        QTest::newRow("version 2 short of its fields: read as version 1")
+            << extension(44, 2, 5, 30, 2, pairs, held.chopped(1)) << true << QByteArray();
+        QTest::newRow("version 2, a snooze of no record: none")
+            << extension(45, 2, 5, 30, 2, pairs, orphan) << true
+            << u64(1797289200) + u64(0x123456789) + hex("FF FF FF FF") + u64(0);
         QTest::newRow("later version, longer: the known part is read")
-            << extension(21, 2, 5, 30, 2, pairs, "more") << true;
+            << extension(49, 3, 5, 30, 2, pairs, held + "more") << true << held;
+        QTest::newRow("later version, too short for version 2's fields")
+            << extension(21, 3, 5, 30, 2, pairs, "more") << true << QByteArray();
         QTest::newRow("bytes beyond the length are left alone")
-            << extension(17, 1, 5, 30, 2, pairs, "junk") << true;
+            << extension(17, 1, 5, 30, 2, pairs, "junk") << true << QByteArray();
         QTest::newRow("wrong magic")
-            << QByteArray("ZLKY") + extension(17, 1, 5, 30, 2, pairs).mid(4) << false;
-        QTest::newRow("magic only") << QByteArray("ZLKX") << false;
+            << QByteArray("ZLKY") + extension(17, 1, 5, 30, 2, pairs).mid(4) << false
+            << QByteArray();
+        QTest::newRow("magic only") << QByteArray("ZLKX") << false << QByteArray();
         QTest::newRow("short: the last pair cut")
-            << extension(17, 1, 5, 30, 2, pairs).chopped(1) << false;
-        QTest::newRow("length short of the pairs") << extension(16, 1, 5, 30, 2, pairs) << false;
-        QTest::newRow("M less than N") << extension(17, 1, 5, 30, 1, pairs) << false;
-        QTest::newRow("M more than N") << extension(19, 1, 5, 30, 3, pairs + hex("7F 00")) << false;
-        QTest::newRow("version 0") << extension(17, 0, 5, 30, 2, pairs) << false;
-        QTest::newRow("length past the end") << extension(0xFFFFFFF0u, 1, 5, 30, 2, pairs) << false;
-        QTest::newRow("length one past the end") << extension(18, 1, 5, 30, 2, pairs) << false;
+            << extension(17, 1, 5, 30, 2, pairs).chopped(1) << false << QByteArray();
+        QTest::newRow("length short of the pairs")
+            << extension(16, 1, 5, 30, 2, pairs) << false << QByteArray();
+        QTest::newRow("M less than N")
+            << extension(17, 1, 5, 30, 1, pairs) << false << QByteArray();
+        QTest::newRow("M more than N")
+            << extension(19, 1, 5, 30, 3, pairs + hex("7F 00")) << false << QByteArray();
+        QTest::newRow("version 0") << extension(17, 0, 5, 30, 2, pairs) << false << QByteArray();
+        QTest::newRow("length past the end")
+            << extension(0xFFFFFFF0u, 1, 5, 30, 2, pairs) << false << QByteArray();
+        QTest::newRow("length one past the end")
+            << extension(18, 1, 5, 30, 2, pairs) << false << QByteArray();
     }
 
     void extensionUsedOrIgnored()
     {
         QFETCH(QByteArray, tail);
         QFETCH(bool, used);
+        QFETCH(QByteArray, heldBack);
         const QByteArray plain = withAlarms(defaultFile, 2, record0730 + record0730);
+        const QByteArray pairs = hex("3E 00 01 03");
         Settings s;
         AlarmList list;
         // Never damage: whatever follows the records, they load.
@@ -322,11 +353,11 @@ private Q_SLOTS:
         QCOMPARE(list[0].onceFlags, 0);
         QCOMPARE(list[1].weekdays, used ? 0x01 : 0x7F);
         QCOMPARE(list[1].onceFlags, used ? 3 : 0);
-        // A save writes version 1 of what it used, and nothing of what it ignored.
+        // A save writes what it used, and nothing of what it ignored.
         const QByteArray again = SettingsCodec::encode(s, list);
-        QCOMPARE(
-            again.toHex(' '),
-            (used ? plain + extension(17, 1, 5, 30, 2, hex("3E 00 01 03")) : plain).toHex(' '));
+        const QByteArray kept = heldBack.isEmpty() ? extension(17, 1, 5, 30, 2, pairs)
+                                                   : extension(45, 2, 5, 30, 2, pairs, heldBack);
+        QCOMPARE(again.toHex(' '), (used ? plain + kept : plain).toHex(' '));
     }
 
     void extensionWrittenOnlyWhenUsed_data()
@@ -335,19 +366,32 @@ private Q_SLOTS:
         QTest::addColumn<int>("gentle");
         QTest::addColumn<int>("weekdays");
         QTest::addColumn<int>("flags");
+        QTest::addColumn<qint64>("notBefore");
+        QTest::addColumn<qint64>("snoozedDueAt"); // 0: no snooze pending
         QTest::addColumn<QByteArray>("tail");
-        QTest::newRow("all defaults: the plain file") << 9 << 0 << 0x7F << 0 << QByteArray();
-        QTest::newRow("snooze 1") << 1 << 0 << 0x7F << 0 << extension(15, 1, 1, 0, 1, hex("7F 00"));
+        QTest::newRow("all defaults: the plain file")
+            << 9 << 0 << 0x7F << 0 << 0LL << 0LL << QByteArray();
+        QTest::newRow("snooze 1") << 1 << 0 << 0x7F << 0 << 0LL << 0LL
+                                  << extension(15, 1, 1, 0, 1, hex("7F 00"));
         QTest::newRow("gentle start 120")
-            << 9 << 120 << 0x7F << 0 << extension(15, 1, 9, 120, 1, hex("7F 00"));
-        QTest::newRow("weekends") << 9 << 0 << 0x41 << 0 << extension(15, 1, 9, 0, 1, hex("41 00"));
+            << 9 << 120 << 0x7F << 0 << 0LL << 0LL << extension(15, 1, 9, 120, 1, hex("7F 00"));
+        QTest::newRow("weekends") << 9 << 0 << 0x41 << 0 << 0LL << 0LL
+                                  << extension(15, 1, 9, 0, 1, hex("41 00"));
         QTest::newRow("once, not yet rung")
-            << 9 << 0 << 0x7F << 1 << extension(15, 1, 9, 0, 1, hex("7F 01"));
+            << 9 << 0 << 0x7F << 1 << 0LL << 0LL << extension(15, 1, 9, 0, 1, hex("7F 01"));
         QTest::newRow("once, done")
-            << 9 << 0 << 0x7F << 3 << extension(15, 1, 9, 0, 1, hex("7F 03"));
+            << 9 << 0 << 0x7F << 3 << 0LL << 0LL << extension(15, 1, 9, 0, 1, hex("7F 03"));
+        QTest::newRow("held back: version 2")
+            << 9 << 0 << 0x7F << 0 << 1797289200LL << 0LL
+            << extension(35, 2, 9, 0, 1, hex("7F 00"),
+                         u64(1797289200) + hex("FF FF FF FF") + u64(0));
+        QTest::newRow("a snooze pending: version 2")
+            << 9 << 0 << 0x41 << 0 << 0LL << 1797000000LL
+            << extension(35, 2, 9, 0, 1, hex("41 00"),
+                         u64(0) + hex("00 00 00 00") + u64(1797000000));
         // Stored as found, clamped only where the clock uses them.
-        QTest::newRow("out of range, kept")
-            << -4 << 999 << 0xFF << 0x80 << extension(15, 1, -4, 999, 1, hex("FF 80"));
+        QTest::newRow("out of range, kept") << -4 << 999 << 0xFF << 0x80 << 0LL << 0LL
+                                            << extension(15, 1, -4, 999, 1, hex("FF 80"));
     }
 
     void extensionWrittenOnlyWhenUsed()
@@ -356,13 +400,20 @@ private Q_SLOTS:
         QFETCH(int, gentle);
         QFETCH(int, weekdays);
         QFETCH(int, flags);
+        QFETCH(qint64, notBefore);
+        QFETCH(qint64, snoozedDueAt);
         QFETCH(QByteArray, tail);
         Settings s;
+        if (snoozedDueAt) {
+            s.snoozedRecord = 0;
+            s.snoozedDueAt = snoozedDueAt;
+        }
         s.snoozeMinutes = snooze;
         s.gentleSeconds = gentle;
         AlarmEntry e = entry0730();
         e.weekdays = uint8_t(weekdays);
         e.onceFlags = uint8_t(flags);
+        e.notBefore = notBefore;
         AlarmList list;
         list.SetAtGrow(0, e);
         const QByteArray file = SettingsCodec::encode(s, list);

@@ -1,5 +1,7 @@
 #include "clockwork.h"
 
+#include "nextring.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -84,6 +86,10 @@ void Clockwork::create()
 
     host.SetTimer(FaceTimer::colon, FaceTimer::colonMs);
     host.SetTimer(FaceTimer::tick, FaceTimer::tickMs);
+    // The time the clock was not running counts as asleep: long past, it is reported.
+    if (settings.snoozedRecord >= 0 && settings.snoozedRecord < alarmList.GetSize())
+        pending.append({alarmList[settings.snoozedRecord].minuteOfDay(), settings.snoozedDueAt,
+                        int64_t(settings.snoozeUsed()) * 60, clock.asleepMs() - 1000});
 }
 
 void Clockwork::onTimer(int id)
@@ -160,6 +166,7 @@ void Clockwork::tick()
     Q_EMIT minuteChanged();
 
     matchAlarms(from, seen);
+    endHolds();
     matchedLocal = std::max(seen, MissedAlarms::localMinute(minute));
     // The interval is tested before it divides: 0 never chimes.
     if (!ringing && settings.chimeOn && settings.chimeMinutes != 0 &&
@@ -178,6 +185,7 @@ void Clockwork::snooze()
     pending.removeIf([this](const Snoozed &s) { return s.alarmMinute == ringingMinute; });
     pending.append({ringingMinute, now + length, length, clock.asleepMs()});
     stopRinging(false);
+    Q_EMIT snoozesChanged();
 }
 
 void Clockwork::ringSnoozed(int64_t now)
@@ -191,6 +199,7 @@ void Clockwork::ringSnoozed(int64_t now)
         if (now < s.dueAt)
             continue;
         const Snoozed due = pending.takeAt(k);
+        Q_EMIT snoozesChanged();
         // Alarms switched off since: a snooze is still an alarm.
         if (settings.alarmsDisabled)
             return;
@@ -241,6 +250,21 @@ void Clockwork::markDone(int index)
         return;
     e.onceFlags |= AlarmEntry::done;
     Q_EMIT alarmsChanged();
+}
+
+void Clockwork::endHolds()
+{
+    const int64_t today = MissedAlarms::localMinute(shown) / (24 * 60);
+    bool ended = false;
+    for (int i = 0; i < alarmList.GetSize(); ++i) {
+        AlarmEntry &e = alarmList[i];
+        if (e.notBefore != 0 && NextRing::firstDay(e) <= today) {
+            e.notBefore = 0;
+            ended = true;
+        }
+    }
+    if (ended)
+        Q_EMIT alarmsChanged();
 }
 
 void Clockwork::redrawChangedCells(const TimeCells &c)

@@ -33,7 +33,8 @@ public:
               const Clock &clock);
 
     // Draws the current minute into the normal face and the buttons into both faces,
-    // then starts the colon and tick timers. Nothing reaches the window yet.
+    // then starts the colon and tick timers, and takes up the snooze the file kept.
+    // Nothing reaches the window yet.
     void create();
     void onTimer(int id);
     // Ends the ringing; the alarm's message is asked for unless showMessage is false.
@@ -73,6 +74,8 @@ Q_SIGNALS:
     void alarmsChanged();
     // The face shows another minute: once for each, however the steps nest.
     void minuteChanged();
+    // A snooze was taken or has come due: the settings file keeps the pending one.
+    void snoozesChanged();
 
 private:
     void blinkColon();
@@ -83,6 +86,8 @@ private:
     void startRinging(int index, int lateMinutes = 0);
     // A once-alarm whose occurrence has come, rung or missed, switches itself off.
     void markDone(int index);
+    // A skip or a pause whose day has come is over: the file no longer needs to keep it.
+    void endHolds();
     void ringSnoozed(int64_t now);
     void raiseVolume();
     void animateRinging();

@@ -19,6 +19,10 @@ struct Settings {
     // Kept in the file's extension after the alarms, only when they differ from these.
     int32_t snoozeMinutes = defaultSnoozeMinutes;
     int32_t gentleSeconds = 0;
+    // A snooze waiting to ring, kept across a restart: its alarm's record index (-1 none)
+    // and when it is due, in seconds since the epoch. Written at the snooze, gone once it rings.
+    int32_t snoozedRecord = -1;
+    int64_t snoozedDueAt = 0;
 
     static constexpr int32_t defaultSnoozeMinutes = 9;
     static constexpr int32_t maxSnoozeMinutes = 60;

@@ -66,12 +66,33 @@ void appendInt(QByteArray &out, int32_t value)
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
-// The extension after the last record: weekdays, once-alarms, snooze and gentle start.
-// Readers of the plain format stop after the records and never see it.
+// The extension after the last record: weekdays, once-alarms, snooze and gentle start;
+// version 2 adds, after all of those, each alarm's "not before" and the pending snooze.
+// Readers of the plain format stop after the records and never see it; readers of version 1
+// skip version 2's fields as they skip any later version's.
 constexpr char extensionMagic[4] = {'Z', 'L', 'K', 'X'};
 constexpr uint8_t extensionVersion = 1;
+constexpr uint8_t heldBackVersion = 2;
 // Version, snooze, gentle start and the count, before the per-alarm pairs.
 constexpr uint32_t extensionFixedSize = 1 + 4 + 4 + 4;
+// After version 1's fields: a signed 64-bit time per alarm, then the snooze's record index
+// (signed 32-bit) and due time (signed 64-bit).
+constexpr uint64_t heldBackSize(int32_t n)
+{
+    return 8 * uint64_t(n) + 4 + 8;
+}
+
+int64_t readInt64(Reader &in)
+{
+    const auto low = uint32_t(in.readInt());
+    return int64_t(uint64_t(uint32_t(in.readInt())) << 32 | low);
+}
+
+void appendInt64(QByteArray &out, int64_t value)
+{
+    appendInt(out, int32_t(uint32_t(uint64_t(value))));
+    appendInt(out, int32_t(uint32_t(uint64_t(value) >> 32)));
+}
 
 // Applies the extension in tail to settings and list when it is whole and agrees with
 // the records; anything else is left alone, as a plain reader would.
@@ -83,10 +104,12 @@ void readExtension(QByteArrayView tail, int32_t n, Settings &settings, AlarmList
     Reader in(tail.sliced(4));
     const auto length = uint32_t(in.readInt());
     // Checked first: every read below stays inside what the length promises.
-    if (length < extensionFixedSize + 2 * uint64_t(n) || length > uint64_t(in.remaining()))
+    const uint64_t v1Size = extensionFixedSize + 2 * uint64_t(n);
+    if (length < v1Size || length > uint64_t(in.remaining()))
         return;
     // A later version only adds fields after these; its extra bytes are skipped.
-    if (in.readByte() < extensionVersion)
+    const uint8_t version = in.readByte();
+    if (version < extensionVersion)
         return;
     const int32_t snooze = in.readInt();
     const int32_t gentle = in.readInt();
@@ -98,11 +121,38 @@ void readExtension(QByteArrayView tail, int32_t n, Settings &settings, AlarmList
         list[i].weekdays = in.readByte();
         list[i].onceFlags = in.readByte();
     }
+    // Too short for what version 2 promises: read as version 1, as its readers do.
+    if (version < heldBackVersion || length < v1Size + heldBackSize(n))
+        return;
+    for (int i = 0; i < n; ++i)
+        list[i].notBefore = readInt64(in);
+    const int32_t record = in.readInt();
+    const int64_t due = readInt64(in);
+    if (record >= 0 && record < n) {
+        settings.snoozedRecord = record;
+        settings.snoozedDueAt = due;
+    }
+}
+
+bool hasSnooze(const Settings &s, const AlarmList &list)
+{
+    return s.snoozedRecord >= 0 && s.snoozedRecord < list.GetSize();
+}
+
+bool needsHeldBack(const Settings &s, const AlarmList &list)
+{
+    if (hasSnooze(s, list))
+        return true;
+    for (int i = 0; i < list.GetSize(); ++i)
+        if (list[i].notBefore != 0)
+            return true;
+    return false;
 }
 
 bool needsExtension(const Settings &s, const AlarmList &list)
 {
-    if (s.snoozeMinutes != Settings::defaultSnoozeMinutes || s.gentleSeconds != 0)
+    if (s.snoozeMinutes != Settings::defaultSnoozeMinutes || s.gentleSeconds != 0 ||
+        needsHeldBack(s, list))
         return true;
     for (int i = 0; i < list.GetSize(); ++i)
         if (!list[i].isPlainDaily())
@@ -112,16 +162,26 @@ bool needsExtension(const Settings &s, const AlarmList &list)
 
 void appendExtension(QByteArray &out, const Settings &s, const AlarmList &list)
 {
+    const bool heldBack = needsHeldBack(s, list);
+    const int32_t n = list.GetSize();
     out.append(extensionMagic, 4);
-    appendInt(out, int32_t(extensionFixedSize + 2 * uint32_t(list.GetSize())));
-    out.append(char(extensionVersion));
+    appendInt(out,
+              int32_t(extensionFixedSize + 2 * uint32_t(n) + (heldBack ? heldBackSize(n) : 0)));
+    out.append(char(heldBack ? heldBackVersion : extensionVersion));
     appendInt(out, s.snoozeMinutes);
     appendInt(out, s.gentleSeconds);
-    appendInt(out, list.GetSize());
-    for (int i = 0; i < list.GetSize(); ++i) {
+    appendInt(out, n);
+    for (int i = 0; i < n; ++i) {
         out.append(char(list[i].weekdays));
         out.append(char(list[i].onceFlags));
     }
+    if (!heldBack)
+        return;
+    for (int i = 0; i < n; ++i)
+        appendInt64(out, list[i].notBefore);
+    const bool snoozed = hasSnooze(s, list);
+    appendInt(out, snoozed ? s.snoozedRecord : -1);
+    appendInt64(out, snoozed ? s.snoozedDueAt : 0);
 }
 
 } // namespace

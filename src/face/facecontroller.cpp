@@ -35,6 +35,8 @@ FaceController::FaceController(FaceWindow &face, SettingsStore &store, const Clo
                 this->services.notifier.inform(AlarmNotices::missed(this->store.alarms(), missed));
             });
     connect(&works, &Clockwork::alarmsChanged, this, &FaceController::reportChange);
+    connect(&works, &Clockwork::snoozesChanged, this, &FaceController::reportChange);
+    connect(&store, &SettingsStore::aboutToSave, this, &FaceController::keepSnooze);
     connect(&works, &Clockwork::messageToShow, this, &FaceController::showMessage);
     connect(&notifier, &Notifier::stopRequested, &face, &FaceWindow::pressStop);
     connect(&notifier, &Notifier::snoozeRequested, &face, &FaceWindow::pressSnooze);
@@ -80,6 +82,25 @@ void FaceController::reportChange()
 {
     store.save(SavePolicy::Warn);
     rearmWake();
+}
+
+void FaceController::keepSnooze()
+{
+    // The file keeps one: the snooze that rings first, of an alarm still listed.
+    Settings &s = store.settings();
+    s.snoozedRecord = -1;
+    s.snoozedDueAt = 0;
+    for (const Clockwork::Snoozed &snoozed : works.snoozed()) {
+        if (s.snoozedRecord >= 0 && s.snoozedDueAt <= snoozed.dueAt)
+            continue;
+        for (int i = 0; i < store.alarms().GetSize(); ++i) {
+            if (store.alarms()[i].minuteOfDay() == snoozed.alarmMinute) {
+                s.snoozedRecord = i;
+                s.snoozedDueAt = snoozed.dueAt;
+                break;
+            }
+        }
+    }
 }
 
 void FaceController::saveNow()
@@ -176,7 +197,8 @@ void FaceController::dropMessages()
 
 void FaceController::openAlarms()
 {
-    AlarmSetDialog dialog(&face, store.alarms(), services.sound, services.files, services.messageBoxes);
+    AlarmSetDialog dialog(&face, store.alarms(), services.sound, services.files,
+                          services.messageBoxes);
     connect(&dialog, &AlarmSetDialog::changed, this, [this] {
         alarmsSetHere = true;
         reportChange();

@@ -82,6 +82,7 @@ private:
     void copyFromSheet(const OptionsSheet &sheet);
     void rearmWake();
     void warnIfCannotWake();
+    void keepSnooze();
 
     FaceWindow &face;
     SettingsStore &store;
