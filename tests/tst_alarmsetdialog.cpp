@@ -2,6 +2,7 @@
 
 #include "alarmlist.h"
 #include "dialogunits.h"
+#include "fakeclock.h"
 #include "fakefilepicker.h"
 #include "recordingmessageboxes.h"
 #include "recordingsound.h"
@@ -10,6 +11,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,7 +38,8 @@ char *toString(const AlarmEntry &e)
                            " message=" + e.message.toHex() +
                            " show=" + QByteArray::number(e.showMessage) + " sound=" + e.sound +
                            " days=" + QByteArray::number(e.weekdays, 16) +
-                           " flags=" + QByteArray::number(e.onceFlags));
+                           " flags=" + QByteArray::number(e.onceFlags) +
+                           " notBefore=" + QByteArray::number(qint64(e.notBefore)));
 }
 
 Q_DECLARE_METATYPE(AlarmEntry)
@@ -52,6 +56,14 @@ AlarmEntry on(AlarmEntry e, uint8_t weekdays, uint8_t flags = 0)
 {
     e.weekdays = weekdays;
     e.onceFlags = flags;
+    return e;
+}
+
+// Held back to the midnight that starts that local date.
+AlarmEntry until(AlarmEntry e, const char *date)
+{
+    e.notBefore =
+        QDate::fromString(QString::fromLatin1(date), Qt::ISODate).startOfDay().toSecsSinceEpoch();
     return e;
 }
 
@@ -93,8 +105,9 @@ struct Harness {
     {
         for (const AlarmEntry &entry : before)
             alarms.SetAtGrow(alarms.GetSize(), entry);
-        // A short preview poll: the test steps no real half-seconds.
-        dialog = std::make_unique<AlarmSetDialog>(nullptr, alarms, sound, files, boxes, 5);
+        // Friday 11 December 2026 at 18:00; a short preview poll: no real half-seconds.
+        clock.setLocal(2026, 12, 11, 18, 0, 0);
+        dialog = std::make_unique<AlarmSetDialog>(nullptr, alarms, clock, sound, files, boxes, 5);
         dialog->show();
         dialog->activateWindow();
     }
@@ -143,7 +156,8 @@ struct Harness {
             const QString &line = all[i];
             // The time, then the days or once-marks of an alarm that is not plain daily.
             QVERIFY2(line.size() >= 7 && line.startsWith(u"  "_s) && line[4] == u':' &&
-                         (line.size() == 7) == alarms[i].isPlainDaily(),
+                         (line.size() == 7) ==
+                             (alarms[i].isPlainDaily() && alarms[i].notBefore == 0),
                      qPrintable(line));
             QCOMPARE(line.mid(2, 2).toInt(), alarms[i].hour);
             QCOMPARE(line.mid(5, 2).toInt(), alarms[i].minute);
@@ -172,7 +186,7 @@ struct Harness {
     }
 
     // One user action: "pick N", "hour T", "minute T", "message T", "paste T", "sound T",
-    // "tick", "day N" (0 Sunday), "once", "new", "set", "remove".
+    // "tick", "day N" (0 Sunday), "once", "skip", "pause YYYY-MM-DD", "new", "set", "remove".
     void run(const QString &step)
     {
         const QString verb = step.section(u' ', 0, 0);
@@ -200,6 +214,11 @@ struct Harness {
         } else if (verb == u"once") {
             item<QCheckBox>(D::OnceBox)->setFocus();
             QTest::keyClick(item<QCheckBox>(D::OnceBox), Qt::Key_Space);
+        } else if (verb == u"skip" || verb == u"pause") {
+            auto *box = item<QCheckBox>(verb == u"skip" ? D::SkipBox : D::PauseBox);
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+            if (!text.isEmpty())
+                item<QDateEdit>(D::PauseDateEdit)->setDate(QDate::fromString(text, Qt::ISODate));
         } else if (verb == u"new" || verb == u"set" || verb == u"remove") {
             const int id = verb == u"new"   ? D::NewButton
                            : verb == u"set" ? D::SetButton
@@ -211,6 +230,7 @@ struct Harness {
     }
 
     AlarmList alarms;
+    FakeClock clock;
     RecordingSound sound;
     FakeFilePicker files;
     RecordingMessageBoxes boxes;
@@ -691,12 +711,11 @@ private Q_SLOTS:
         h.list()->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), h.list());
 
-        QList<int> order{D::NewButton,       D::SetButton,      D::RemoveButton,
-                         D::HourEdit,        D::MinuteEdit,     D::SundayButton,
-                         D::MondayButton,    D::TuesdayButton,  D::WednesdayButton,
-                         D::ThursdayButton,  D::FridayButton,   D::SaturdayButton,
-                         D::OnceBox,         D::MessageEdit,    D::ShowMessageBox,
-                         D::SoundEdit,       D::BrowseButton,   D::PlayButton,
+        QList<int> order{D::NewButton,       D::SetButton,      D::RemoveButton, D::HourEdit,
+                         D::MinuteEdit,      D::SundayButton,   D::MondayButton, D::TuesdayButton,
+                         D::WednesdayButton, D::ThursdayButton, D::FridayButton, D::SaturdayButton,
+                         D::OnceBox,         D::SkipBox,        D::PauseBox,     D::MessageEdit,
+                         D::ShowMessageBox,  D::SoundEdit,      D::BrowseButton, D::PlayButton,
                          D::StopButton,      D::AlarmsList};
         order.removeOne(previewing ? int(D::PlayButton) : int(D::StopButton));
         QList<int> visited;
@@ -863,12 +882,10 @@ private Q_SLOTS:
             << false << Steps{};
         QTest::newRow("once") << Entries{} << Steps{u"hour 6"_s, u"once"_s, u"set"_s}
                               << Entries{on(at(6, 0), 0x7F, 1)}
-                              << Steps{u"  06:00 一次"_s, newEntryLine} << all << false
-                              << Steps{};
+                              << Steps{u"  06:00 一次"_s, newEntryLine} << all << false << Steps{};
         QTest::newRow("once, on the next Monday")
-            << Entries{}
-            << Steps{u"day 0"_s, u"day 2"_s, u"day 3"_s, u"day 4"_s, u"day 5"_s, u"day 6"_s,
-                     u"once"_s, u"set"_s}
+            << Entries{} << Steps{u"day 0"_s, u"day 2"_s, u"day 3"_s, u"day 4"_s,
+                                  u"day 5"_s, u"day 6"_s, u"once"_s,  u"set"_s}
             << Entries{on(at(0, 0), 0x02, 1)} << Steps{u"  00:00 一 一次"_s, newEntryLine} << all
             << false << Steps{};
         QTest::newRow("a picked alarm shows its days and once")
@@ -890,8 +907,8 @@ private Q_SLOTS:
             << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << all << false << Steps{};
         QTest::newRow("New after a pick: every day again")
             << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"pick 0"_s, u"new"_s}
-            << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"  07:30 一-五 一次"_s, newEntryLine}
-            << all << false << Steps{};
+            << Entries{on(wakeUp, 0x3E, 1)} << Steps{u"  07:30 一-五 一次"_s, newEntryLine} << all
+            << false << Steps{};
         QTest::newRow("no day ticked: refused, nothing stored")
             << Entries{wakeUp} << Steps{u"day 0"_s, u"day 6"_s} + weekend + Steps{u"set"_s}
             << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << u"0000000"_s << false
@@ -899,6 +916,24 @@ private Q_SLOTS:
         QTest::newRow("a file's days outside the week are not shown")
             << Entries{on(wakeUp, 0x81)} << Steps{} << Entries{on(wakeUp, 0x81)}
             << Steps{u"  07:30 日"_s, newEntryLine} << all << false << Steps{};
+        QTest::newRow("the next ring skipped: held to the day after, and said so")
+            << Entries{on(wakeUp, 0x3E)} << Steps{u"pick 0"_s, u"skip"_s, u"set"_s}
+            << Entries{until(on(wakeUp, 0x3E), "2026-12-15")}
+            << Steps{u"  07:30 一-五 跳过至 12/15"_s, newEntryLine} << all << false << Steps{};
+        QTest::newRow("paused to a date; a pause unticks a skip")
+            << Entries{wakeUp} << Steps{u"pick 0"_s, u"skip"_s, u"pause 2027-01-02"_s, u"set"_s}
+            << Entries{until(wakeUp, "2027-01-02")}
+            << Steps{u"  07:30 暂停至 01/02"_s, newEntryLine} << all << false << Steps{};
+        QTest::newRow("paused to today: nothing held")
+            << Entries{wakeUp} << Steps{u"pick 0"_s, u"pause 2026-12-11"_s, u"set"_s}
+            << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << all << false << Steps{};
+        QTest::newRow("a skipped alarm picked shows its skip; unticked, it rings as usual")
+            << Entries{until(wakeUp, "2026-12-13")} << Steps{u"pick 0"_s, u"skip"_s, u"set"_s}
+            << Entries{wakeUp} << Steps{u"  07:30"_s, newEntryLine} << all << false << Steps{};
+        QTest::newRow("skipping a once-alarm's next ring switches it off")
+            << Entries{on(wakeUp, 0x7F, 1)} << Steps{u"pick 0"_s, u"skip"_s, u"set"_s}
+            << Entries{on(wakeUp, 0x7F, 3)} << Steps{u"  07:30 已关"_s, newEntryLine} << all
+            << false << Steps{};
         QTest::newRow("a file's alarm with no day: never")
             << Entries{on(wakeUp, 0x00)} << Steps{} << Entries{on(wakeUp, 0x00)}
             << Steps{u"  07:30 从不"_s, newEntryLine} << all << false << Steps{};

@@ -1,11 +1,15 @@
 #include "alarmsetdialog.h"
 
 #include "alarmlist.h"
+#include "clock.h"
 #include "messagebox.h"
+#include "nextring.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateEdit>
+#include <QDateTime>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -67,28 +71,33 @@ constexpr DialogControl alarmSetControls[] = {
     dayToggle(6),
     {D::OnceBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "仅一次"), widening + 68, 50,
      76, 8, TabStop},
+    {D::SkipBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "跳过下一次"), widening + 68,
+     61, 100, 8, TabStop},
+    {D::PauseBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "暂停至"), widening + 68, 74,
+     50, 8, TabStop},
+    {D::PauseDateEdit, Kind::DateEdit, nullptr, widening + 119, 72, 54, 13, TabStop},
     {noControlId, Kind::GroupBox, nullptr, 7, 31, 50 + widening, 76, 0},
-    {D::MessageEdit, Kind::Edit, nullptr, widening + 67, 71, 105, 55,
+    {D::MessageEdit, Kind::Edit, nullptr, widening + 67, 95, 105, 55,
      MultiLine | Centre | UpperCase | TabStop},
     {D::ShowMessageBox, Kind::CheckBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "显示消息:"),
-     widening + 68, 62, 76, 8, TabStop},
+     widening + 68, 86, 76, 8, TabStop},
     {noControlId, Kind::GroupBox, QT_TRANSLATE_NOOP("AlarmSetDialog", "设置"), widening + 61, 4,
-     118, 177, 0},
+     118, 201, 0},
     {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "时间:"), widening + 68, 19,
      21, 9, 0},
     {D::HourSpin, Kind::UpDown, nullptr, widening + 102, 17, 11, 13, 0},
     {D::MinuteSpin, Kind::UpDown, nullptr, widening + 136, 17, 11, 13, 0},
     {noControlId, Kind::StaticText, ":", widening + 115, 17, 8, 12, Centre},
-    {D::SoundEdit, Kind::Edit, nullptr, widening + 66, 143, 107, 14, AutoHScroll | TabStop},
+    {D::SoundEdit, Kind::Edit, nullptr, widening + 66, 167, 107, 14, AutoHScroll | TabStop},
     {D::BrowseButton, Kind::PushButton, QT_TRANSLATE_NOOP("AlarmSetDialog", "浏览(&B)"),
-     widening + 66, 162, 36, 15, TabStop},
-    {D::PlayButton, Kind::IconButton, nullptr, widening + 141, 162, 16, 15, TabStop},
+     widening + 66, 186, 36, 15, TabStop},
+    {D::PlayButton, Kind::IconButton, nullptr, widening + 141, 186, 16, 15, TabStop},
     {noControlId, Kind::StaticText, QT_TRANSLATE_NOOP("AlarmSetDialog", "声音:"), widening + 66,
-     133, 78, 9, 0},
-    {D::StopButton, Kind::IconButton, nullptr, widening + 157, 162, 16, 15, Disabled | TabStop},
+     157, 78, 9, 0},
+    {D::StopButton, Kind::IconButton, nullptr, widening + 157, 186, 16, 15, Disabled | TabStop},
 };
 
-constexpr DialogTemplate alarmSetTemplate{187 + widening, 188,
+constexpr DialogTemplate alarmSetTemplate{187 + widening, 212,
                                           QT_TRANSLATE_NOOP("AlarmSetDialog", "设置闹钟"),
                                           alarmSetControls, "AlarmSetDialog"};
 
@@ -143,9 +152,28 @@ QString daysText(uint8_t mask)
     return parts.join(u' ');
 }
 
-// Two spaces, then the zero-padded time: "  07:05"; then the days unless every day, and
-// whether it rings once or has done so: "  07:30 一-五", "  06:00 一次", "  06:00 已关".
-QString displayString(const AlarmEntry &entry)
+// The midnight after the day the alarm rings next, were it not held back; 0 when it never
+// rings. That is what skipping its next ring holds it back to.
+int64_t skipTo(const AlarmEntry &entry, int64_t now)
+{
+    AlarmList one;
+    AlarmEntry free = entry;
+    free.notBefore = 0;
+    one.SetAtGrow(0, free);
+    const std::optional<NextRing::Next> next = NextRing::after(one, Settings(), now);
+    if (!next)
+        return 0;
+    return QDateTime::fromSecsSinceEpoch(next->minute)
+        .date()
+        .addDays(1)
+        .startOfDay()
+        .toSecsSinceEpoch();
+}
+
+// Two spaces, then the zero-padded time: "  07:05"; then the days unless every day,
+// whether it rings once or has done so, and until when it is skipped or paused:
+// "  07:30 一-五", "  06:00 一次", "  06:00 已关", "  07:30 一-五 跳过至 12/15".
+QString displayString(const AlarmEntry &entry, int64_t now)
 {
     QString line = QString::asprintf("  %d%d:%d%d", entry.hour / 10, entry.hour % 10,
                                      entry.minute / 10, entry.minute % 10);
@@ -158,16 +186,26 @@ QString displayString(const AlarmEntry &entry)
         line += u' ' + translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "已关"));
     else if (entry.isOnce())
         line += u' ' + translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "一次"));
+    if (entry.notBefore != 0) {
+        const QString date =
+            QDateTime::fromSecsSinceEpoch(entry.notBefore).date().toString(u"MM/dd"_qs);
+        line += u' ' + (entry.notBefore == skipTo(entry, now)
+                            ? translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "跳过至 %1"))
+                            : translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "暂停至 %1")))
+                           .arg(date);
+    }
     return line;
 }
 
 } // namespace
 
-AlarmSetDialog::AlarmSetDialog(QWidget *parent, AlarmList &alarms, Sound &player, FilePicker &files,
-                               MessageBoxes &boxes, int previewPollMs)
+AlarmSetDialog::AlarmSetDialog(QWidget *parent, AlarmList &alarms, const Clock &clock,
+                               Sound &player, FilePicker &files, MessageBoxes &boxes,
+                               int previewPollMs)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      picker(player, files, previewPollMs), alarms(alarms), boxes(boxes), items(this, alarmSetTemplate)
+      picker(player, files, previewPollMs), alarms(alarms), clock(clock), boxes(boxes),
+      items(this, alarmSetTemplate)
 {
     ResetFields();
     playIcon = loadIcon(131);
@@ -183,6 +221,17 @@ AlarmSetDialog::AlarmSetDialog(QWidget *parent, AlarmList &alarms, Sound &player
     onClick(SetButton, [this] { OnSet(); });
     onClick(RemoveButton, [this] { OnRemove(); });
     onClick(ShowMessageBox, [this] { OnToggleMessage(); });
+    // Skipping one ring and pausing to a date are one hold: ticking one unticks the other.
+    onClick(SkipBox, [this] {
+        if (items.item<QAbstractButton>(SkipBox)->isChecked())
+            items.item<QAbstractButton>(PauseBox)->setChecked(false);
+        enablePauseDate();
+    });
+    onClick(PauseBox, [this] {
+        if (items.item<QAbstractButton>(PauseBox)->isChecked())
+            items.item<QAbstractButton>(SkipBox)->setChecked(false);
+        enablePauseDate();
+    });
     onClick(BrowseButton, [this] { picker.Browse(); });
     onClick(PlayButton, [this] { picker.Play(); });
     onClick(StopButton, [this] { picker.Stop(); });
@@ -195,7 +244,7 @@ void AlarmSetDialog::OnInitDialog()
     UpdateData(false);
     QComboBox *lines = alarmLines();
     for (int i = 0; i < alarms.GetSize(); ++i)
-        lines->addItem(displayString(alarms[i]));
+        lines->addItem(displayString(alarms[i], clock.now()));
     lines->addItem(newEntryLine());
     lines->setCurrentIndex(alarms.GetSize());
 
@@ -218,6 +267,9 @@ void AlarmSetDialog::OnInitDialog()
         ->setAccessibleName(translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "分钟")));
     items.item(MessageEdit)
         ->setAccessibleName(translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "消息")));
+    items.item(PauseDateEdit)
+        ->setAccessibleName(translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "暂停到的日期")));
+    enablePauseDate();
 
     setButtonImage(items.item<QPushButton>(PlayButton), playIcon);
     setButtonImage(items.item<QPushButton>(StopButton), stopIcon);
@@ -225,7 +277,7 @@ void AlarmSetDialog::OnInitDialog()
     lines->setFocus();
 }
 
-void AlarmSetDialog::DoDataExchange(DataExchange &dx)
+void AlarmSetDialog::DoDataExchange(DataExchange &dx, bool saveAndValidate)
 {
     auto *hourEdit = items.item<QLineEdit>(HourEdit);
     auto *minuteEdit = items.item<QLineEdit>(MinuteEdit);
@@ -238,6 +290,13 @@ void AlarmSetDialog::DoDataExchange(DataExchange &dx)
     dx.require(weekdayMask() != 0, items.item(SundayButton),
                translated(QT_TRANSLATE_NOOP("AlarmSetDialog", "请至少选择一天。")));
     dx.check(items.item<QAbstractButton>(OnceBox), onceOnly);
+    dx.check(items.item<QAbstractButton>(SkipBox), skipNext);
+    dx.check(items.item<QAbstractButton>(PauseBox), pauseOn);
+    auto *pauseDate = items.item<QDateEdit>(PauseDateEdit);
+    if (saveAndValidate)
+        pauseUntil = pauseDate->date();
+    else
+        pauseDate->setDate(pauseUntil);
     dx.text(items.item<QPlainTextEdit>(MessageEdit), message);
     dx.check(items.item<QAbstractButton>(ShowMessageBox), showMessage);
     dx.text(items.item<QLineEdit>(SoundEdit), sound);
@@ -246,7 +305,7 @@ void AlarmSetDialog::DoDataExchange(DataExchange &dx)
 bool AlarmSetDialog::UpdateData(bool saveAndValidate)
 {
     DataExchange dx(this, saveAndValidate, boxes);
-    DoDataExchange(dx);
+    DoDataExchange(dx, saveAndValidate);
     return !dx.failed();
 }
 
@@ -285,9 +344,15 @@ void AlarmSetDialog::OnSelectionChange()
         for (int d = 0; d < 7; ++d)
             days[d] = entry.weekdays >> d & 1;
         onceOnly = entry.isOnce() ? 1 : 0;
+        const bool skipped = entry.notBefore != 0 && entry.notBefore == skipTo(entry, clock.now());
+        skipNext = skipped ? 1 : 0;
+        pauseOn = entry.notBefore != 0 && !skipped ? 1 : 0;
+        pauseUntil = entry.notBefore != 0 ? QDateTime::fromSecsSinceEpoch(entry.notBefore).date()
+                                          : tomorrow();
     }
     enableMessageEdit();
     UpdateData(false);
+    enablePauseDate();
 }
 
 void AlarmSetDialog::OnNew()
@@ -302,14 +367,19 @@ void AlarmSetDialog::OnSet()
 {
     if (!UpdateData(true))
         return;
-    // Set again, a once-alarm that has rung is on for its next occurrence.
-    const AlarmEntry entry{hour,
-                           minute,
-                           message,
-                           showMessage,
-                           sound,
-                           weekdayMask(),
-                           uint8_t(onceOnly ? AlarmEntry::once : 0)};
+    // Set again, a once-alarm that has rung is on for its next occurrence; skipping the
+    // next ring of a once-alarm switches it off.
+    AlarmEntry entry{hour,
+                     minute,
+                     message,
+                     showMessage,
+                     sound,
+                     weekdayMask(),
+                     uint8_t(onceOnly ? AlarmEntry::once : 0)};
+    if (onceOnly && skipNext)
+        entry.onceFlags |= AlarmEntry::done;
+    else
+        entry.notBefore = heldBackTo(entry);
     // Every entry in front of the one SetInOrder placed is earlier, so the first entry at
     // this minute is the new or replaced one, and its line has the same index.
     const bool replaced = alarms.SetInOrder(entry);
@@ -317,9 +387,9 @@ void AlarmSetDialog::OnSet()
     while (alarms[at].minuteOfDay() != entry.minuteOfDay())
         ++at;
     if (replaced)
-        alarmLines()->setItemText(at, displayString(entry));
+        alarmLines()->setItemText(at, displayString(entry, clock.now()));
     else
-        alarmLines()->insertItem(at, displayString(entry));
+        alarmLines()->insertItem(at, displayString(entry, clock.now()));
     Q_EMIT changed();
     alarmLines()->setCurrentIndex(alarms.GetSize());
     ResetFields();
@@ -360,6 +430,29 @@ void AlarmSetDialog::ResetFields()
     sound = QByteArrayLiteral("Ring.wav");
     std::fill(std::begin(days), std::end(days), 1);
     onceOnly = 0;
+    skipNext = 0;
+    pauseOn = 0;
+    pauseUntil = tomorrow();
+}
+
+QDate AlarmSetDialog::tomorrow() const
+{
+    return QDateTime::fromSecsSinceEpoch(clock.now()).date().addDays(1);
+}
+
+int64_t AlarmSetDialog::heldBackTo(const AlarmEntry &entry) const
+{
+    if (skipNext)
+        return skipTo(entry, clock.now());
+    // A pause to today or a day gone holds nothing back.
+    if (pauseOn && pauseUntil >= tomorrow())
+        return pauseUntil.startOfDay().toSecsSinceEpoch();
+    return 0;
+}
+
+void AlarmSetDialog::enablePauseDate()
+{
+    items.item(PauseDateEdit)->setEnabled(items.item<QAbstractButton>(PauseBox)->isChecked());
 }
 
 uint8_t AlarmSetDialog::weekdayMask() const

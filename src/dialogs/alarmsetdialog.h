@@ -5,12 +5,14 @@
 #include "soundpicker.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QDialog>
 #include <QIcon>
 
 #include <cstdint>
 
 class AlarmList;
+class Clock;
 struct AlarmEntry;
 class FilePicker;
 class MessageBoxes;
@@ -49,10 +51,14 @@ public:
         FridayButton,
         SaturdayButton,
         OnceBox = 1046,
+        SkipBox = 1047,
+        PauseBox = 1048,
+        PauseDateEdit = 1049,
     };
 
-    AlarmSetDialog(QWidget *parent, AlarmList &alarms, Sound &player, FilePicker &files,
-                   MessageBoxes &boxes, int previewPollMs = SoundPicker::pollIntervalMs);
+    AlarmSetDialog(QWidget *parent, AlarmList &alarms, const Clock &clock, Sound &player,
+                   FilePicker &files, MessageBoxes &boxes,
+                   int previewPollMs = SoundPicker::pollIntervalMs);
 
     QWidget *GetDlgItem(int id) const { return items.item(id); }
     // What the dialog is built from, in dialog units.
@@ -67,7 +73,7 @@ protected:
 
 private:
     void OnInitDialog();
-    void DoDataExchange(DataExchange &dx);
+    void DoDataExchange(DataExchange &dx, bool saveAndValidate);
     bool UpdateData(bool saveAndValidate);
 
     void OnSelectionChange();
@@ -79,8 +85,13 @@ private:
     void ResetFields();
 
     void enableMessageEdit();
+    void enablePauseDate();
+    QDate tomorrow() const;
     QComboBox *alarmLines() const;
     uint8_t weekdayMask() const;
+    // The entry's "not before" from the skip and pause fields: 0, the midnight after its
+    // next ring, or the midnight the pause ends.
+    int64_t heldBackTo(const AlarmEntry &entry) const;
 
     // The entry being edited.
     int32_t hour = 0;
@@ -90,12 +101,16 @@ private:
     int32_t showMessage = 0;
     int32_t days[7] = {}; // 0 or 1, Sunday first
     int32_t onceOnly = 0;
+    int32_t skipNext = 0;
+    int32_t pauseOn = 0;
+    QDate pauseUntil;
 
     QIcon playIcon;
     QIcon stopIcon;
     SoundPicker picker;
 
     AlarmList &alarms;
+    const Clock &clock;
     MessageBoxes &boxes;
     DialogItems items;
 };

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateEdit>
 #include <QDialog>
 #include <QGroupBox>
 #include <QIcon>
@@ -261,6 +262,12 @@ QWidget *DialogItems::create(QWidget *dialog, const DialogControl &control, cons
         return new QComboBox(dialog);
     case ControlKind::UpDown:
         return new UpDown(dialog);
+    case ControlKind::DateEdit: {
+        auto *date = new QDateEdit(dialog);
+        date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        date->setCalendarPopup(true);
+        return date;
+    }
     }
     Q_UNREACHABLE();
 }

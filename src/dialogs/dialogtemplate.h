@@ -30,6 +30,7 @@ enum class ControlKind {
     UpDown,       // arrows that step the integer in a buddy edit; see UpDown
     IconButton,   // push button showing an icon, set by its owner, instead of text
     ToggleButton, // push button that stays down when clicked, up when clicked again
+    DateEdit,     // a date, written year-month-day whatever the language, with a calendar
 };
 
 namespace ControlStyle {
