@@ -183,6 +183,26 @@ sudo setcap cap_wake_alarm+ep %1</translation>
         <source>消息</source>
         <translation>Message</translation>
     </message>
+    <message>
+        <source>跳过下一次</source>
+        <translation>Skip the next ring</translation>
+    </message>
+    <message>
+        <source>暂停至</source>
+        <translation>Pause until</translation>
+    </message>
+    <message>
+        <source>跳过至 %1</source>
+        <translation>skip to %1</translation>
+    </message>
+    <message>
+        <source>暂停至 %1</source>
+        <translation>paused to %1</translation>
+    </message>
+    <message>
+        <source>暂停到的日期</source>
+        <translation>Date the pause ends</translation>
+    </message>
 </context>
 <context>
     <name>DataExchange</name>
@@ -283,6 +303,54 @@ sudo setcap cap_wake_alarm+ep %1</translation>
     <message>
         <source>此电脑睡眠时无法唤醒</source>
         <translation>This computer cannot be woken from sleep</translation>
+    </message>
+    <message>
+        <source>周日</source>
+        <translation>Sun</translation>
+    </message>
+    <message>
+        <source>周一</source>
+        <translation>Mon</translation>
+    </message>
+    <message>
+        <source>周二</source>
+        <translation>Tue</translation>
+    </message>
+    <message>
+        <source>周三</source>
+        <translation>Wed</translation>
+    </message>
+    <message>
+        <source>周四</source>
+        <translation>Thu</translation>
+    </message>
+    <message>
+        <source>周五</source>
+        <translation>Fri</translation>
+    </message>
+    <message>
+        <source>周六</source>
+        <translation>Sat</translation>
+    </message>
+    <message>
+        <source>没有将要响的闹钟</source>
+        <translation>No alarm will ring</translation>
+    </message>
+    <message>
+        <source>%1 天 %2 小时</source>
+        <translation>%1 d %2 h</translation>
+    </message>
+    <message>
+        <source>%1 小时 %2 分钟</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>下一个闹钟：%1 %2:%3（还有 %4）</source>
+        <translation>Next alarm: %1 %2:%3 (in %4)</translation>
     </message>
 </context>
 <context>

@@ -33,6 +33,8 @@ public:
     QString text(QAccessible::Text t) const override
     {
         const FaceLabels::Button &b = FaceLabels::button(ringing, index);
+        if (t == QAccessible::Description && !ringing && index == FaceButtons::alarmButton)
+            return face ? face->bellDescription() : QString();
         return t == QAccessible::Name          ? b.name()
                : t == QAccessible::Description ? b.description()
                                                : QString();
@@ -143,6 +145,14 @@ void FaceAccessible::minuteChanged(FaceWindow *face)
         return;
     QAccessibleEvent event(face, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);
+}
+
+void FaceAccessible::bellChanged(FaceWindow *face)
+{
+    if (!QAccessible::isActive())
+        return;
+    if (auto *iface = static_cast<FaceAccessible *>(QAccessible::queryAccessibleInterface(face)))
+        send(iface->button(false, FaceButtons::alarmButton), QAccessible::DescriptionChanged);
 }
 
 void FaceAccessible::skinSwitched(FaceWindow *face)

@@ -7,7 +7,8 @@
 class FaceWindow;
 
 // What a screen reader finds in the face: a window named "Zelka!" whose description is the
-// date and time shown, with one push button per button of the skin that shows. The face has
+// date and time shown, with one push button per button of the skin that shows; the bell's
+// description is the next alarm. The face has
 // no child widgets, so the buttons are interfaces of their own.
 class FaceAccessible : public QAccessibleWidget
 {
@@ -19,6 +20,8 @@ public:
     static void install();
     // The shown minute changed: readers hear the new description.
     static void minuteChanged(FaceWindow *face);
+    // What rings next may have changed: readers hear the bell's new description.
+    static void bellChanged(FaceWindow *face);
     // The face switched between the normal and the ringing skin: other buttons show.
     static void skinSwitched(FaceWindow *face);
     // The keyboard's focus came to another button, or to the face: readers hear which.

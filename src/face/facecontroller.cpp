@@ -5,6 +5,7 @@
 #include "alarmsetdialog.h"
 #include "autostart.h"
 #include "clockwork.h"
+#include "facelabels.h"
 #include "facewindow.h"
 #include "logodialog.h"
 #include "messagebox.h"
@@ -57,6 +58,14 @@ void FaceController::rearmWake()
                                         services.clock.now()));
 }
 
+QString FaceController::nextAlarmText() const
+{
+    const int64_t now = services.clock.now();
+    const std::optional<NextRing::Next> next =
+        NextRing::next(store.alarms(), store.settings(), works.snoozed(), now);
+    return FaceLabels::nextAlarm(next ? std::optional<int64_t>(next->minute) : std::nullopt, now);
+}
+
 std::optional<bool> FaceController::canWake() const
 {
     return services.wake ? services.wake->available() : std::nullopt;
@@ -82,6 +91,7 @@ void FaceController::reportChange()
 {
     store.save(SavePolicy::Warn);
     rearmWake();
+    Q_EMIT nextAlarmMayHaveChanged();
 }
 
 void FaceController::keepSnooze()
@@ -197,7 +207,7 @@ void FaceController::dropMessages()
 
 void FaceController::openAlarms()
 {
-    AlarmSetDialog dialog(&face, store.alarms(), services.sound, services.files,
+    AlarmSetDialog dialog(&face, store.alarms(), services.clock, services.sound, services.files,
                           services.messageBoxes);
     connect(&dialog, &AlarmSetDialog::changed, this, [this] {
         alarmsSetHere = true;

@@ -70,10 +70,14 @@ public:
     void reportChange();
     // Whether a suspended machine wakes for the alarms; none while not known.
     std::optional<bool> canWake() const;
+    // The bell's description: the next ringing and how long until it, or that none will.
+    QString nextAlarmText() const;
 
 Q_SIGNALS:
     // The quit is under way: the face lets its bitmaps go before the last save.
     void quitting();
+    // What rings next may have changed: a change, a skip, a snooze, a once-alarm off.
+    void nextAlarmMayHaveChanged();
 
 private:
     void showNextMessage();

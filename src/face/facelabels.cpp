@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <iterator>
 
 namespace FaceLabels {
@@ -34,6 +35,14 @@ const char *const weekdays[] = {
     QT_TRANSLATE_NOOP("FaceLabels", "星期二"), QT_TRANSLATE_NOOP("FaceLabels", "星期三"),
     QT_TRANSLATE_NOOP("FaceLabels", "星期四"), QT_TRANSLATE_NOOP("FaceLabels", "星期五"),
     QT_TRANSLATE_NOOP("FaceLabels", "星期六"),
+};
+
+// By tm_wday, Sunday first: the bell's short form.
+const char *const shortWeekdays[] = {
+    QT_TRANSLATE_NOOP("FaceLabels", "周日"), QT_TRANSLATE_NOOP("FaceLabels", "周一"),
+    QT_TRANSLATE_NOOP("FaceLabels", "周二"), QT_TRANSLATE_NOOP("FaceLabels", "周三"),
+    QT_TRANSLATE_NOOP("FaceLabels", "周四"), QT_TRANSLATE_NOOP("FaceLabels", "周五"),
+    QT_TRANSLATE_NOOP("FaceLabels", "周六"),
 };
 
 } // namespace
@@ -81,6 +90,27 @@ QString shownTime(int64_t minute)
         .arg(QCoreApplication::translate("FaceLabels", weekdays[t.tm_wday]))
         .arg(t.tm_hour, 2, 10, zero)
         .arg(t.tm_min, 2, 10, zero);
+}
+
+QString nextAlarm(std::optional<int64_t> ringsAt, int64_t now)
+{
+    if (!ringsAt)
+        return QCoreApplication::translate("FaceLabels", "没有将要响的闹钟");
+    const std::tm t = localFields(*ringsAt);
+    // Counted from the minute the face shows, as a reader of the face would count.
+    const int64_t minutes = std::max<int64_t>(0, (wholeMinute(*ringsAt) - wholeMinute(now)) / 60);
+    const int64_t days = minutes / (24 * 60), hours = minutes / 60 % 24, rest = minutes % 60;
+    const QString left =
+        days > 0 ? QCoreApplication::translate("FaceLabels", "%1 天 %2 小时").arg(days).arg(hours)
+        : hours > 0
+            ? QCoreApplication::translate("FaceLabels", "%1 小时 %2 分钟").arg(hours).arg(rest)
+            : QCoreApplication::translate("FaceLabels", "%1 分钟").arg(rest);
+    const QChar zero(u'0');
+    return QCoreApplication::translate("FaceLabels", "下一个闹钟：%1 %2:%3（还有 %4）")
+        .arg(QCoreApplication::translate("FaceLabels", shortWeekdays[t.tm_wday]))
+        .arg(t.tm_hour, 2, 10, zero)
+        .arg(t.tm_min, 2, 10, zero)
+        .arg(left);
 }
 
 QString wakeLine(std::optional<bool> canWake)

@@ -29,6 +29,10 @@ QRect hitRect(bool ringing, int index);
 // The date and time the face shows for a whole local minute: "2026年12月9日 星期三 07:30".
 QString shownTime(int64_t minute);
 
+// The alarm button's description: the next ringing (NextRing::next) and how long until it
+// from `now`, "下一个闹钟：周一 07:30（还有 9 小时 12 分钟）", or that none will ring.
+QString nextAlarm(std::optional<int64_t> ringsAt, int64_t now);
+
 // The alarm button's word on waking from sleep; empty while that is not known yet.
 QString wakeLine(std::optional<bool> canWake);
 

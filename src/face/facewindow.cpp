@@ -82,8 +82,12 @@ FaceWindow::FaceWindow(SettingsStore &store, FaceServices services, Language lan
     // A save while the clock runs writes where the window is now.
     connect(&store, &SettingsStore::aboutToSave, this, &FaceWindow::recordPosition);
     connect(&routes, &FaceController::quitting, this, &FaceWindow::releaseSkin);
-    connect(&works, &Clockwork::minuteChanged, this,
-            [this] { FaceAccessible::minuteChanged(this); });
+    connect(&works, &Clockwork::minuteChanged, this, [this] {
+        FaceAccessible::minuteChanged(this);
+        FaceAccessible::bellChanged(this);
+    });
+    connect(&routes, &FaceController::nextAlarmMayHaveChanged, this,
+            [this] { FaceAccessible::bellChanged(this); });
     connect(&works, &Clockwork::ringingStarted, this, &FaceWindow::skinMayHaveSwitched);
     connect(&works, &Clockwork::ringingEnded, this, &FaceWindow::onRingingEnded);
     if (X11Window::available()) {
@@ -248,9 +252,14 @@ void FaceWindow::showButtonTip(const QHelpEvent &help)
     }
     // The tip goes when the pointer leaves the button's hit range.
     QString tip = FaceLabels::button(ringing, k).tip();
-    const QString wake = FaceLabels::wakeLine(routes.canWake());
-    if (!ringing && k == FaceButtons::alarmButton && !wake.isEmpty())
-        tip += QLatin1Char('\n') + wake;
+    if (!ringing && k == FaceButtons::alarmButton) {
+        // Under the name: the next alarm, then whether waking from sleep can ring it.
+        QString next = QLatin1Char('\n') + bellDescription();
+        const QString wake = FaceLabels::wakeLine(routes.canWake());
+        if (!wake.isEmpty())
+            next += QLatin1Char('\n') + wake;
+        tip.insert(FaceLabels::button(false, k).name().size(), next);
+    }
     QToolTip::showText(help.globalPos(), tip, this,
                        FaceLabels::hitRect(ringing, k).translated(faceOrigin));
 }

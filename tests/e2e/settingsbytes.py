@@ -24,21 +24,27 @@ def record(hour, minute, message="", show=0, sound="Ring.wav"):
             + string(sound))
 
 
-def extension(days, snooze=9, gentle=0):
-    """The trailer after the records: days holds one (weekday mask, flags) per alarm."""
-    body = struct.pack("<Biii", 1, snooze, gentle, len(days))
+def extension(days, snooze=9, gentle=0, not_before=None, snoozed=(-1, 0)):
+    """The trailer after the records: days holds one (weekday mask, flags) per alarm;
+    not_before (one time per alarm) or a snoozed (record, due time) make it version 2."""
+    held = not_before is not None or snoozed != (-1, 0)
+    body = struct.pack("<Biii", 2 if held else 1, snooze, gentle, len(days))
     body += b"".join(bytes([mask, flags]) for mask, flags in days)
+    if held:
+        body += b"".join(struct.pack("<q", t) for t in not_before or [0] * len(days))
+        body += struct.pack("<iq", *snoozed)
     return b"ZLKX" + struct.pack("<I", len(body)) + body
 
 
-def settings_file(alarms=(), chime_sound="Ding.wav", days=None, snooze=9, gentle=0, **fields):
-    """days, snooze or gentle other than the defaults add the trailer."""
+def settings_file(alarms=(), chime_sound="Ding.wav", days=None, snooze=9, gentle=0,
+                  not_before=None, **fields):
+    """days, snooze, gentle or not_before other than the defaults add the trailer."""
     values = dict(DEFAULTS, **fields)
     out = b"".join(struct.pack("<i", values[f]) for f in FIELDS)
     out += string(chime_sound) + struct.pack("<i", len(alarms))
     out += b"".join(record(*a) for a in alarms)
-    if days is not None or snooze != 9 or gentle != 0:
-        out += extension(days or [(0x7F, 0)] * len(alarms), snooze, gentle)
+    if days is not None or snooze != 9 or gentle != 0 or not_before is not None:
+        out += extension(days or [(0x7F, 0)] * len(alarms), snooze, gentle, not_before)
     return out
 
 

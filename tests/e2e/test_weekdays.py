@@ -32,17 +32,21 @@ class Weekdays(ClockTestCase):
     def ringing(self, face):
         return self.date_row(face) != self.normal
 
-    def weekday_alarm(self, at):
+    def weekday_alarm(self, at, not_before=None):
         return self.start_at(at, settings_file(alarms=[(7, 30, "", 0, "Ring.wav")],
-                                               days=[(MONDAY_TO_FRIDAY, 0)]))
+                                               days=[(MONDAY_TO_FRIDAY, 0)],
+                                               not_before=not_before))
 
-    def test_a_monday_to_friday_alarm_is_silent_on_saturday(self):
-        face = self.weekday_alarm("2026-12-12 07:29:58")
+    def silent_for_five_seconds(self, face, why):
         # Past 07:30:03 on the faked clock, looking all the while.
         deadline = time.monotonic() + 5
         while time.monotonic() < deadline:
-            self.assertFalse(self.ringing(face), "rang on a Saturday")
+            self.assertFalse(self.ringing(face), why)
             time.sleep(0.2)
+
+    def test_a_monday_to_friday_alarm_is_silent_on_saturday(self):
+        face = self.weekday_alarm("2026-12-12 07:29:58")
+        self.silent_for_five_seconds(face, "rang on a Saturday")
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
 
@@ -51,6 +55,22 @@ class Weekdays(ClockTestCase):
         self.assertTrue(wait_until(lambda: self.ringing(face), 10, 0.2), "silent on a Monday")
         self.x.click(face[1] + STOP[0], face[2] + STOP[1])
         self.assertTrue(wait_until(lambda: not self.ringing(face), 5, 0.1))
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+
+    def test_a_skipped_monday_is_silent_and_tuesday_rings(self):
+        # Monday's ring skipped: held back to Tuesday's local midnight.
+        tuesday = int(time.mktime((2026, 12, 15, 0, 0, 0, 0, 0, -1)))
+        face = self.weekday_alarm("2026-12-14 07:29:58", not_before=[tuesday])
+        self.silent_for_five_seconds(face, "a skipped Monday rang")
+        self.x.close_request(face[0])
+        self.assertEqual(self.run_.wait_exit(), 0)
+        # The skip is still kept; Tuesday rings as usual.
+        self.assertTrue(self.run_.read().endswith(
+            extension([(MONDAY_TO_FRIDAY, 0)], not_before=[tuesday])))
+        face = self.weekday_alarm("2026-12-15 07:29:58", not_before=[tuesday])
+        self.assertTrue(wait_until(lambda: self.ringing(face), 10, 0.2), "silent on Tuesday")
+        self.x.click(face[1] + STOP[0], face[2] + STOP[1])
         self.x.close_request(face[0])
         self.assertEqual(self.run_.wait_exit(), 0)
 
