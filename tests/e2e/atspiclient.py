@@ -19,7 +19,7 @@ from gi.repository import GLib
 def button(child):
     ext = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     action = child.queryAction()
-    return {"name": child.name, "role": child.getRoleName(),
+    return {"name": child.name, "description": child.description, "role": child.getRoleName(),
             "rect": [ext.x, ext.y, ext.width, ext.height],
             "actions": [action.getName(i) for i in range(action.nActions)]}
 

@@ -47,7 +47,7 @@ class Accessibility(unittest.TestCase):
         return [b["name"] for b in self.window()["buttons"]]
 
     def test_the_face_reads_as_a_window_with_its_four_buttons(self):
-        self.run_.write(settings_file(windowX=100, windowY=80))
+        self.run_.write(settings_file(windowX=100, windowY=80, alarms=[(8, 0, "", 0, "Ring.wav")]))
         self.run_.env.update(faked_time("2026-12-09 07:12:20"))
         self.run_.start()
         face = self.run_.wait_face()
@@ -57,7 +57,9 @@ class Accessibility(unittest.TestCase):
         self.assertEqual((window["name"], window["role"]), ("Zelka!", "frame"))
         self.assertEqual(window["description"], "2026年12月9日 星期三 07:12")
         _, wx, wy, _, _ = face
-        expected = [{"name": name, "role": "push button",
+        # The bell's description is the next alarm, as its tooltip says.
+        described = ["下一个闹钟：周三 08:00（还有 48 分钟）", "", "", ""]
+        expected = [{"name": name, "description": described[k], "role": "push button",
                      "rect": [wx + FACE[0] + 37 + 22 * k, wy + FACE[1] + 106, 18, 16],
                      "actions": ["Press"]} for k, name in enumerate(NORMAL)]
         self.assertEqual(window["buttons"], expected)
