@@ -81,112 +81,53 @@ private Q_SLOTS:
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("ring");
         QTest::addColumn<int>("index");
-        const QString friday = u"2026-12-11 18:00"_qs;
+        const QString fri = u"2026-12-11 18:00"_qs; // a Friday
         const AlarmEntry weekdays = Alarm(7, 30).days(0x3E);
         const QList<AlarmEntry> daily{Alarm(7, 30)};
-        struct Row {
-            const char *name;
-            QList<AlarmEntry> alarms;
-            QString until, from, ring;
-            int snooze = 0, index = 0;
-            bool off = false;
+        const auto row = [](const char *name, const QList<AlarmEntry> &alarms, const char *until,
+                            const QString &from, const char *ring, int snooze = 0, int index = 0,
+                            bool off = false) {
+            QTest::newRow(name) << alarms << QString::fromLatin1(until) << snooze << off << from
+                                << QString::fromLatin1(ring) << index;
         };
-        const Row rows[] = {
-            {"daily, later today", {Alarm(19, 0)}, {}, friday, u"2026-12-11 19:00 CET"_qs},
-            {"daily, earlier today rings tomorrow", daily, {}, friday, u"2026-12-12 07:30 CET"_qs},
-            {"the present minute has passed",
-             {Alarm(18, 0)},
-             {},
-             friday,
-             u"2026-12-12 18:00 CET"_qs},
-            {"weekdays across a weekend", {weekdays}, {}, friday, u"2026-12-14 07:30 CET"_qs},
-            {"the soonest of several",
-             {weekdays, Alarm(18, 1).days(0x20), Alarm(23, 0)},
-             {},
-             friday,
-             u"2026-12-11 18:01 CET"_qs,
-             0,
-             1},
-            {"of one minute, the first listed",
-             {Alarm(20, 0).message("first"), Alarm(20, 0)},
-             {},
-             friday,
-             u"2026-12-11 20:00 CET"_qs},
-            {"today's weekday, a week on",
-             {Alarm(7, 0).days(0x20)},
-             {},
-             friday,
-             u"2026-12-18 07:00 CET"_qs},
-            {"once, not yet rung", {Alarm(19, 0).flags(1)}, {}, friday, u"2026-12-11 19:00 CET"_qs},
-            {"once and done", {Alarm(19, 0).flags(3)}, {}, friday, {}},
-            {"no weekday chosen", {Alarm(19, 0).days(0)}, {}, friday, {}},
-            {"an hour no clock shows", {Alarm(24, 0), Alarm(19, 60)}, {}, friday, {}},
-            {"skip today's", {Alarm(19, 0)}, u"2026-12-12"_qs, friday, u"2026-12-12 19:00 CET"_qs},
-            {"skip tomorrow's", daily, u"2026-12-13"_qs, friday, u"2026-12-13 07:30 CET"_qs},
-            {"skip Monday's across the weekend",
-             {weekdays},
-             u"2026-12-15"_qs,
-             friday,
-             u"2026-12-15 07:30 CET"_qs},
-            {"a skipped Saturday gives Sunday",
-             {Alarm(9, 0).days(0x41)},
-             u"2026-12-13"_qs,
-             friday,
-             u"2026-12-13 09:00 CET"_qs},
-            {"a skip that has passed", daily, u"2026-12-10"_qs, friday, u"2026-12-12 07:30 CET"_qs},
-            {"pause across a month's end", daily, u"2027-02-02"_qs, u"2027-01-30 12:00"_qs,
-             u"2027-02-02 07:30 CET"_qs},
-            {"pause across a year's end",
-             {weekdays},
-             u"2027-01-02"_qs,
-             u"2026-12-20 12:00"_qs,
-             u"2027-01-04 07:30 CET"_qs},
-            {"a pause months long",
-             {Alarm(7, 0).days(0x02)},
-             u"2027-06-01"_qs,
-             friday,
-             u"2027-06-07 07:00 CEST"_qs},
-            {"of two, the one not held back",
-             {Alarm(7, 0), Alarm(8, 0)},
-             u"2026-12-13"_qs,
-             friday,
-             u"2026-12-12 08:00 CET"_qs,
-             0,
-             1},
-            {"alarms off", daily, {}, friday, {}, 600, 0, true},
-            {"a snooze earlier than the next alarm",
-             daily,
-             {},
-             friday,
-             u"2026-12-11 18:10 CET"_qs,
-             600},
-            {"a snooze of a skipped alarm still rings", daily, u"2026-12-13"_qs, friday,
-             u"2026-12-11 18:10 CET"_qs, 600},
-            {"a snooze later than the next alarm",
-             {Alarm(18, 5)},
-             {},
-             friday,
-             u"2026-12-11 18:05 CET"_qs,
-             600},
-            {"summer time's start: the skipped minute rings at its end",
-             {Alarm(2, 30)},
-             {},
-             u"2027-03-27 18:00"_qs,
-             u"2027-03-28 03:00 CEST"_qs},
-            {"summer time's end: the repeated minute rings once, the first time",
-             {Alarm(2, 30)},
-             {},
-             u"2026-10-24 18:00"_qs,
-             u"2026-10-25 02:30 CEST"_qs},
-            {"after the clock was set back across midnight",
-             daily,
-             {},
-             u"2026-12-10 23:00"_qs,
-             u"2026-12-11 07:30 CET"_qs},
-        };
-        for (const Row &r : rows)
-            QTest::newRow(r.name) << r.alarms << r.until << r.snooze << r.off << r.from << r.ring
-                                  << r.index;
+        row("daily", daily, "", fri, "2026-12-12 07:30 CET");
+        row("later today", {Alarm(19, 0)}, "", fri, "2026-12-11 19:00 CET");
+        row("the present minute has passed", {Alarm(18, 0)}, "", fri, "2026-12-12 18:00 CET");
+        row("weekdays across a weekend", {weekdays}, "", fri, "2026-12-14 07:30 CET");
+        row("the soonest of several", {weekdays, Alarm(18, 1).days(0x20), Alarm(23, 0)}, "", fri,
+            "2026-12-11 18:01 CET", 0, 1);
+        row("of one minute, the first listed", {Alarm(20, 0).message("first"), Alarm(20, 0)}, "",
+            fri, "2026-12-11 20:00 CET");
+        row("today's weekday, a week on", {Alarm(7, 0).days(0x20)}, "", fri,
+            "2026-12-18 07:00 CET");
+        row("once and done", {Alarm(19, 0).flags(3), Alarm(21, 0).flags(1)}, "", fri,
+            "2026-12-11 21:00 CET", 0, 1);
+        row("no weekday chosen", {Alarm(19, 0).days(0)}, "", fri, "");
+        row("an hour no clock shows", {Alarm(24, 0), Alarm(19, 60)}, "", fri, "");
+        row("skip today's", {Alarm(19, 0)}, "2026-12-12", fri, "2026-12-12 19:00 CET");
+        row("skip tomorrow's", daily, "2026-12-13", fri, "2026-12-13 07:30 CET");
+        row("skip Monday's across the weekend", {weekdays}, "2026-12-15", fri,
+            "2026-12-15 07:30 CET");
+        row("a skipped Saturday gives Sunday", {Alarm(9, 0).days(0x41)}, "2026-12-13", fri,
+            "2026-12-13 09:00 CET");
+        row("of two, the one not held back", {Alarm(7, 0), Alarm(8, 0)}, "2026-12-13", fri,
+            "2026-12-12 08:00 CET", 0, 1);
+        row("pause across a month's end", daily, "2027-02-02", u"2027-01-30 12:00"_qs,
+            "2027-02-02 07:30 CET");
+        row("pause across a year's end", {weekdays}, "2027-01-02", u"2026-12-20 12:00"_qs,
+            "2027-01-04 07:30 CET");
+        row("a pause months long", {Alarm(7, 0).days(0x02)}, "2027-06-01", fri,
+            "2027-06-07 07:00 CEST");
+        row("alarms off, snooze and all", daily, "", fri, "", 600, 0, true);
+        row("a snooze earlier than the next alarm", daily, "", fri, "2026-12-11 18:10 CET", 600);
+        row("a snooze of a skipped alarm still rings", daily, "2026-12-13", fri,
+            "2026-12-11 18:10 CET", 600);
+        row("summer time's start: the skipped minute rings at the jump", {Alarm(2, 30)}, "",
+            u"2027-03-27 18:00"_qs, "2027-03-28 03:00 CEST");
+        row("summer time's end: the repeated minute rings the first time", {Alarm(2, 30)}, "",
+            u"2026-10-24 18:00"_qs, "2026-10-25 02:30 CEST");
+        row("after the clock was set back across midnight", daily, "", u"2026-12-10 23:00"_qs,
+            "2026-12-11 07:30 CET");
     }
 
     void nextRing()
@@ -225,6 +166,11 @@ private Q_SLOTS:
         const MissedAlarms::Decision d =
             MissedAlarms::decide(list, settings, now + 60, next->minute, INT64_MIN);
         QCOMPARE(d.rings.minute, next->minute);
+        // And none before it, held back or not: the last day up to the minute before.
+        const MissedAlarms::Decision before =
+            MissedAlarms::decide(list, settings, now + 60, next->minute - 60, INT64_MIN);
+        QCOMPARE(before.rings.index, -1);
+        QVERIFY(before.reported.isEmpty());
         QCOMPARE(
             AlarmNotices::notRinging(list[index]).summary,
             u"Zelka! 已退出：下一个闹钟 %1:%2 不会响"_qs.arg(list[index].hour, 2, 10, QChar(u'0'))

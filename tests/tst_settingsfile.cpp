@@ -366,32 +366,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("gentle");
         QTest::addColumn<int>("weekdays");
         QTest::addColumn<int>("flags");
-        QTest::addColumn<qint64>("notBefore");
-        QTest::addColumn<qint64>("snoozedDueAt"); // 0: no snooze pending
         QTest::addColumn<QByteArray>("tail");
-        QTest::newRow("all defaults: the plain file")
-            << 9 << 0 << 0x7F << 0 << 0LL << 0LL << QByteArray();
-        QTest::newRow("snooze 1") << 1 << 0 << 0x7F << 0 << 0LL << 0LL
-                                  << extension(15, 1, 1, 0, 1, hex("7F 00"));
+        QTest::newRow("all defaults: the plain file") << 9 << 0 << 0x7F << 0 << QByteArray();
+        QTest::newRow("snooze 1") << 1 << 0 << 0x7F << 0 << extension(15, 1, 1, 0, 1, hex("7F 00"));
         QTest::newRow("gentle start 120")
-            << 9 << 120 << 0x7F << 0 << 0LL << 0LL << extension(15, 1, 9, 120, 1, hex("7F 00"));
-        QTest::newRow("weekends") << 9 << 0 << 0x41 << 0 << 0LL << 0LL
-                                  << extension(15, 1, 9, 0, 1, hex("41 00"));
+            << 9 << 120 << 0x7F << 0 << extension(15, 1, 9, 120, 1, hex("7F 00"));
+        QTest::newRow("weekends") << 9 << 0 << 0x41 << 0 << extension(15, 1, 9, 0, 1, hex("41 00"));
         QTest::newRow("once, not yet rung")
-            << 9 << 0 << 0x7F << 1 << 0LL << 0LL << extension(15, 1, 9, 0, 1, hex("7F 01"));
+            << 9 << 0 << 0x7F << 1 << extension(15, 1, 9, 0, 1, hex("7F 01"));
         QTest::newRow("once, done")
-            << 9 << 0 << 0x7F << 3 << 0LL << 0LL << extension(15, 1, 9, 0, 1, hex("7F 03"));
-        QTest::newRow("held back: version 2")
-            << 9 << 0 << 0x7F << 0 << 1797289200LL << 0LL
-            << extension(35, 2, 9, 0, 1, hex("7F 00"),
-                         u64(1797289200) + hex("FF FF FF FF") + u64(0));
-        QTest::newRow("a snooze pending: version 2")
-            << 9 << 0 << 0x41 << 0 << 0LL << 1797000000LL
-            << extension(35, 2, 9, 0, 1, hex("41 00"),
-                         u64(0) + hex("00 00 00 00") + u64(1797000000));
+            << 9 << 0 << 0x7F << 3 << extension(15, 1, 9, 0, 1, hex("7F 03"));
         // Stored as found, clamped only where the clock uses them.
-        QTest::newRow("out of range, kept") << -4 << 999 << 0xFF << 0x80 << 0LL << 0LL
-                                            << extension(15, 1, -4, 999, 1, hex("FF 80"));
+        QTest::newRow("out of range, kept")
+            << -4 << 999 << 0xFF << 0x80 << extension(15, 1, -4, 999, 1, hex("FF 80"));
     }
 
     void extensionWrittenOnlyWhenUsed()
@@ -400,20 +387,13 @@ private Q_SLOTS:
         QFETCH(int, gentle);
         QFETCH(int, weekdays);
         QFETCH(int, flags);
-        QFETCH(qint64, notBefore);
-        QFETCH(qint64, snoozedDueAt);
         QFETCH(QByteArray, tail);
         Settings s;
-        if (snoozedDueAt) {
-            s.snoozedRecord = 0;
-            s.snoozedDueAt = snoozedDueAt;
-        }
         s.snoozeMinutes = snooze;
         s.gentleSeconds = gentle;
         AlarmEntry e = entry0730();
         e.weekdays = uint8_t(weekdays);
         e.onceFlags = uint8_t(flags);
-        e.notBefore = notBefore;
         AlarmList list;
         list.SetAtGrow(0, e);
         const QByteArray file = SettingsCodec::encode(s, list);
