@@ -100,7 +100,7 @@ Answer run(const CommandLine::Request &r, AlarmList &alarms, int64_t now)
         entry.weekdays = r.weekdays;
         entry.onceFlags = r.once ? AlarmEntry::once : 0;
         if (r.action == Action::In) {
-            const time_t at = time_t(now - now % 60 + int64_t(r.minutes) * 60);
+            const time_t at = time_t(now + int64_t(r.minutes) * 60);
             tm local{};
             localtime_r(&at, &local);
             entry.hour = local.tm_hour;
