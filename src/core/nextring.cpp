@@ -2,6 +2,8 @@
 
 #include "missedalarms.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <ctime>
 #include <limits>
@@ -87,6 +89,22 @@ std::optional<Next> after(const AlarmList &alarms, const Settings &settings, int
         }
     }
     return best;
+}
+
+int64_t skipTo(const AlarmEntry &alarm, int64_t now)
+{
+    AlarmList one;
+    AlarmEntry free = alarm;
+    free.notBefore = 0;
+    one.SetAtGrow(0, free);
+    const std::optional<Next> next = after(one, Settings(), now);
+    if (!next)
+        return 0;
+    return QDateTime::fromSecsSinceEpoch(next->minute)
+        .date()
+        .addDays(1)
+        .startOfDay()
+        .toSecsSinceEpoch();
 }
 
 std::optional<Next> next(const AlarmList &alarms, const Settings &settings,

@@ -34,6 +34,10 @@ bool mayRing(const AlarmEntry &alarm, const Settings &settings, int64_t localMin
 // week of the day it may ring from. Of two at one minute, the first listed.
 std::optional<Next> after(const AlarmList &alarms, const Settings &settings, int64_t now);
 
+// The midnight after the day the alarm rings next, were it not held back; 0 when it never
+// rings. Skipping its next ring holds it back to that midnight.
+int64_t skipTo(const AlarmEntry &alarm, int64_t now);
+
 // The first ringing after `now`: the next alarm, or a snooze due before it whose alarm is
 // still listed at its minute (a snooze rings whatever was skipped since). None while alarms
 // are switched off.

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <iterator>
@@ -22,6 +23,7 @@ namespace {
 using Kind = ControlKind;
 using namespace ControlStyle;
 using D = AlarmSetDialog;
+using NextRing::skipTo;
 
 // The day toggles' texts, Sunday first.
 constexpr const char *dayLetters[] = {
@@ -150,24 +152,6 @@ QString daysText(uint8_t mask)
         d = end + 1;
     }
     return parts.join(u' ');
-}
-
-// The midnight after the day the alarm rings next, were it not held back; 0 when it never
-// rings. That is what skipping its next ring holds it back to.
-int64_t skipTo(const AlarmEntry &entry, int64_t now)
-{
-    AlarmList one;
-    AlarmEntry free = entry;
-    free.notBefore = 0;
-    one.SetAtGrow(0, free);
-    const std::optional<NextRing::Next> next = NextRing::after(one, Settings(), now);
-    if (!next)
-        return 0;
-    return QDateTime::fromSecsSinceEpoch(next->minute)
-        .date()
-        .addDays(1)
-        .startOfDay()
-        .toSecsSinceEpoch();
 }
 
 // Two spaces, then the zero-padded time: "  07:05"; then the days unless every day,
@@ -361,6 +345,17 @@ void AlarmSetDialog::OnNew()
     ResetFields();
     enableMessageEdit();
     UpdateData(false);
+}
+
+void AlarmSetDialog::alarmsChangedElsewhere()
+{
+    QComboBox *lines = alarmLines();
+    const QSignalBlocker quiet(lines);
+    lines->clear();
+    for (int i = 0; i < alarms.GetSize(); ++i)
+        lines->addItem(displayString(alarms[i], clock.now()));
+    lines->addItem(newEntryLine());
+    lines->setCurrentIndex(alarms.GetSize());
 }
 
 void AlarmSetDialog::OnSet()

@@ -209,12 +209,36 @@ void FaceController::openAlarms()
 {
     AlarmSetDialog dialog(&face, store.alarms(), services.clock, services.sound, services.files,
                           services.messageBoxes);
+    alarmDialog = &dialog;
     connect(&dialog, &AlarmSetDialog::changed, this, [this] {
         alarmsSetHere = true;
         reportChange();
     });
     dialog.exec();
     warnIfCannotWake();
+}
+
+Commands::Answer FaceController::runCommand(const CommandLine::Request &request)
+{
+    if (request.needsRunningClock()) {
+        if (!works.isRinging())
+            return Commands::nothingRings();
+        if (request.action == CommandLine::Action::Stop)
+            face.pressStop();
+        else
+            face.pressSnooze();
+        return {};
+    }
+    Commands::Answer answer = Commands::run(request, store.alarms(), store.settings(),
+                                                works.snoozed(), services.clock.now());
+    if (answer.changed) {
+        alarmsSetHere = true;
+        reportChange();
+        if (alarmDialog)
+            alarmDialog->alarmsChangedElsewhere();
+        warnIfCannotWake();
+    }
+    return answer;
 }
 
 void FaceController::openLogo()

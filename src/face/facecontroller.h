@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock.h"
+#include "commands.h"
 #include "sound.h"
 
 #include <QByteArray>
@@ -11,6 +12,7 @@
 #include <optional>
 
 class AlarmMessageDialog;
+class AlarmSetDialog;
 class Clockwork;
 class FaceWindow;
 class FilePicker;
@@ -68,6 +70,8 @@ public:
     // The face is going: no message waits, and none shows.
     void dropMessages();
     void reportChange();
+    // A command from a later start, applied as the face's buttons and the alarm dialog would.
+    Commands::Answer runCommand(const CommandLine::Request &request);
     // Whether a suspended machine wakes for the alarms; none while not known.
     std::optional<bool> canWake() const;
     // The bell's description: the next ringing and how long until it, or that none will.
@@ -95,6 +99,7 @@ private:
     bool alarmsSetHere = false; // the user set alarms since the start
     bool wakeWarned = false;
     QPointer<AlarmMessageDialog> popup;
+    QPointer<AlarmSetDialog> alarmDialog; // while "设置闹钟" is open
     struct Message {
         QByteArray text;
         int minuteOfDay;
