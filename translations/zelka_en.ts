@@ -414,6 +414,17 @@ sudo setcap cap_wake_alarm+ep %1</translation>
     </message>
 </context>
 <context>
+    <name>RingingGuard</name>
+    <message>
+        <source>闹钟正在响</source>
+        <translation>An alarm is ringing</translation>
+    </message>
+    <message>
+        <source>闹钟即将响起</source>
+        <translation>An alarm is about to ring</translation>
+    </message>
+</context>
+<context>
     <name>SdlSound</name>
     <message>
         <source>缺少 %1</source>
