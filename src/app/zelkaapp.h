@@ -14,10 +14,12 @@
 #include <memory>
 
 class FaceWindow;
+class RingingGuard;
 class SdlSound;
 class SignalWatcher;
 class SingleInstance;
 class WakeAlarm;
+class WakePlanner;
 
 // The application object: start-up order, the saves, the exit statuses.
 class ZelkaApp : public QApplication
@@ -46,6 +48,8 @@ private:
     [[noreturn]] void fatal(const FileFailure &failure);
     [[noreturn]] void refuseStart();
     void saveFailed(const FileFailure &failure, SavePolicy policy);
+    // The wake-up plan and the ringing's guard hear the face's clockwork.
+    void followClockwork();
 
     Language language = Language::Chinese;
     QtMessageBoxes messageBoxes;
@@ -56,6 +60,9 @@ private:
     std::unique_ptr<SdlSound> sound;
     std::unique_ptr<WakeAlarm> wake;
     SettingsStore store;
+    // Both outlive the face, whose clockwork they hear and whose tooltip asks the plan.
+    std::unique_ptr<WakePlanner> wakePlan;
+    std::unique_ptr<RingingGuard> guard;
     std::unique_ptr<FaceWindow> face;
     std::unique_ptr<SignalWatcher> signalWatcher;
 };

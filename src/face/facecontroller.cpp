@@ -9,11 +9,10 @@
 #include "logodialog.h"
 #include "messagebox.h"
 #include "nextring.h"
-#include "nextwake.h"
 #include "notifier.h"
 #include "optionssheet.h"
 #include "settingsstore.h"
-#include "wakealarm.h"
+#include "wakeplanner.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -38,37 +37,11 @@ FaceController::FaceController(FaceWindow &face, SettingsStore &store, const Clo
     connect(&works, &Clockwork::messageToShow, this, &FaceController::showMessage);
     connect(&notifier, &Notifier::stopRequested, &face, &FaceWindow::pressStop);
     connect(&notifier, &Notifier::snoozeRequested, &face, &FaceWindow::pressSnooze);
-    if (services.wake) {
-        // A new minute also follows a resume; a snooze is taken as its ringing ends.
-        connect(&works, &Clockwork::minuteChanged, this, &FaceController::rearmWake);
-        connect(&works, &Clockwork::ringingEnded, this, &FaceController::rearmWake);
-        connect(services.wake, &WakeAlarm::availabilityKnown, this,
-                &FaceController::warnIfCannotWake);
-        rearmWake();
-    }
-}
-
-void FaceController::rearmWake()
-{
-    if (services.wake)
-        services.wake->arm(NextWake::at(store.alarms(), store.settings(), works.snoozed(),
-                                        services.clock.now()));
 }
 
 std::optional<bool> FaceController::canWake() const
 {
-    return services.wake ? services.wake->available() : std::nullopt;
-}
-
-void FaceController::warnIfCannotWake()
-{
-    // Once, for alarms the user set here: a start with alarms already set stays quiet.
-    if (wakeWarned || !alarmsSetHere || canWake() != false ||
-        !NextWake::at(store.alarms(), store.settings(), {}, services.clock.now()))
-        return;
-    wakeWarned = true;
-    services.notifier.inform(AlarmNotices::cannotWake(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/zelka-wake")));
+    return services.wake ? services.wake->canWake() : std::nullopt;
 }
 
 FaceController::~FaceController()
@@ -79,7 +52,7 @@ FaceController::~FaceController()
 void FaceController::reportChange()
 {
     store.save(SavePolicy::Warn);
-    rearmWake();
+    Q_EMIT changed();
 }
 
 void FaceController::saveNow()
@@ -176,13 +149,14 @@ void FaceController::dropMessages()
 
 void FaceController::openAlarms()
 {
-    AlarmSetDialog dialog(&face, store.alarms(), services.sound, services.files, services.messageBoxes);
+    AlarmSetDialog dialog(&face, store.alarms(), services.sound, services.files,
+                          services.messageBoxes);
     connect(&dialog, &AlarmSetDialog::changed, this, [this] {
-        alarmsSetHere = true;
+        Q_EMIT alarmsSet();
         reportChange();
     });
     dialog.exec();
-    warnIfCannotWake();
+    Q_EMIT alarmsDialogClosed();
 }
 
 void FaceController::openLogo()

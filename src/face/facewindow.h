@@ -50,6 +50,7 @@ public:
 
     const Settings &settings() const { return stored; }
     const Clockwork &clockwork() const { return works; }
+    const FaceController &controller() const { return routes; }
     const FaceKeys &keyFocus() const { return keys; }
 
     // The user's quit: releases the skin, saves, closes the window and ends the
