@@ -20,7 +20,7 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install o
 packages=(
   # build
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev libxcb-dpms0-dev
   # translations: lupdate and lrelease, and Qt's own texts in Chinese
   qt6-l10n-tools qt6-translations-l10n
   # sound: SDL2_mixer; JACK's dev package keeps apt from swapping the JACK runtime
