@@ -7,6 +7,7 @@
 #include "messagebox.h"
 #include "settingsfile.h"
 #include "settingsstore.h"
+#include "singleinstance.h"
 #include "systemclock.h"
 
 #include <QApplication>
@@ -17,9 +18,12 @@ class FaceWindow;
 class RingingGuard;
 class SdlSound;
 class SignalWatcher;
-class SingleInstance;
 class WakeAlarm;
 class WakePlanner;
+
+// Installs the translation of the program's and Qt's texts for that language; returns the
+// language the texts are now in.
+Language installTranslations(QCoreApplication &app, Language wanted);
 
 // The application object: start-up order, the saves, the exit statuses.
 class ZelkaApp : public QApplication
@@ -50,6 +54,7 @@ private:
     void saveFailed(const FileFailure &failure, SavePolicy policy);
     // The wake-up plan and the ringing's guard hear the face's clockwork.
     void followClockwork();
+    SingleInstance::Reply answerCommand(const QStringList &arguments);
 
     Language language = Language::Chinese;
     QtMessageBoxes messageBoxes;

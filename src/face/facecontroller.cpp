@@ -151,12 +151,35 @@ void FaceController::openAlarms()
 {
     AlarmSetDialog dialog(&face, store.alarms(), services.sound, services.files,
                           services.messageBoxes);
+    alarmDialog = &dialog;
     connect(&dialog, &AlarmSetDialog::changed, this, [this] {
         Q_EMIT alarmsSet();
         reportChange();
     });
     dialog.exec();
-    Q_EMIT alarmsDialogClosed();
+    Q_EMIT alarmsSettled();
+}
+
+Commands::Answer FaceController::runCommand(const CommandLine::Request &request)
+{
+    if (request.needsRunningClock()) {
+        if (!works.isRinging())
+            return Commands::nothingRings();
+        if (request.action == CommandLine::Action::Stop)
+            face.pressStop();
+        else
+            face.pressSnooze();
+        return {};
+    }
+    Commands::Answer answer = Commands::run(request, store.alarms(), services.clock.now());
+    if (answer.changed) {
+        Q_EMIT alarmsSet();
+        reportChange();
+        if (alarmDialog)
+            alarmDialog->alarmsChangedElsewhere();
+        Q_EMIT alarmsSettled();
+    }
+    return answer;
 }
 
 void FaceController::openLogo()

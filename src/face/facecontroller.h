@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock.h"
+#include "commands.h"
 #include "sound.h"
 
 #include <QByteArray>
@@ -11,6 +12,7 @@
 #include <optional>
 
 class AlarmMessageDialog;
+class AlarmSetDialog;
 class Clockwork;
 class FaceWindow;
 class FilePicker;
@@ -68,6 +70,8 @@ public:
     // The face is going: no message waits, and none shows.
     void dropMessages();
     void reportChange();
+    // A command from a later start, applied as the face's buttons and the alarm dialog would.
+    Commands::Answer runCommand(const CommandLine::Request &request);
     // Whether a suspended machine wakes for the alarms; none while not known.
     std::optional<bool> canWake() const;
 
@@ -76,10 +80,10 @@ Q_SIGNALS:
     void quitting();
     // The alarms or the settings changed, and are being saved.
     void changed();
-    // The user set alarms in the alarm dialog, which is still open.
+    // The user set alarms, in the alarm dialog or by a command.
     void alarmsSet();
-    // The alarm dialog closed.
-    void alarmsDialogClosed();
+    // The user is done setting alarms for now: the alarm dialog closed, or a command ran.
+    void alarmsSettled();
 
 private:
     void showNextMessage();
@@ -92,6 +96,7 @@ private:
     FaceServices services;
     const Clockwork &works;
     QPointer<AlarmMessageDialog> popup;
+    QPointer<AlarmSetDialog> alarmDialog; // while "设置闹钟" is open
     struct Message {
         QByteArray text;
         int minuteOfDay;
