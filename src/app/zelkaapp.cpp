@@ -1,6 +1,7 @@
 #include "zelkaapp.h"
 
 #include "facewindow.h"
+#include "pulseoutput.h"
 #include "sdlsound.h"
 #include "signalwatcher.h"
 #include "singleinstance.h"
@@ -204,8 +205,10 @@ bool ZelkaApp::InitInstance()
     // An alarm that cannot be heard says so where the user looks while it rings.
     connect(sound.get(), &SdlSound::unplayable, &notifier, &DesktopNotifier::addToRinging);
     wake = std::make_unique<WakeAlarm>(applicationDirPath() + QStringLiteral("/zelka-wake"));
+    output = std::make_unique<PulseOutput>();
     face = std::make_unique<FaceWindow>(
-        store, FaceServices{*sound, clock, files, messageBoxes, notifier, 1, wake.get()},
+        store,
+        FaceServices{*sound, clock, files, messageBoxes, notifier, 1, wake.get(), output.get()},
         language);
     QObject::connect(instance.get(), &SingleInstance::knock, face.get(), &FaceWindow::bringToFront);
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 class FaceWindow;
+class PulseOutput;
 class SdlSound;
 class SignalWatcher;
 class SingleInstance;
@@ -55,6 +56,7 @@ private:
     std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<SdlSound> sound;
     std::unique_ptr<WakeAlarm> wake;
+    std::unique_ptr<PulseOutput> output;
     SettingsStore store;
     std::unique_ptr<FaceWindow> face;
     std::unique_ptr<SignalWatcher> signalWatcher;

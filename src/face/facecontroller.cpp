@@ -3,6 +3,7 @@
 #include "alarmmessagedialog.h"
 #include "alarmnotices.h"
 #include "alarmsetdialog.h"
+#include "audiooutput.h"
 #include "autostart.h"
 #include "clockwork.h"
 #include "facewindow.h"
@@ -19,6 +20,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
+
+#include <utility>
 
 FaceController::FaceController(FaceWindow &face, SettingsStore &store, const Clockwork &works,
                                FaceServices services)
@@ -46,6 +49,56 @@ FaceController::FaceController(FaceWindow &face, SettingsStore &store, const Clo
                 &FaceController::warnIfCannotWake);
         rearmWake();
     }
+    if (services.output) {
+        audibleDue.setSingleShot(true);
+        audibleDue.setTimerType(Qt::VeryCoarseTimer);
+        connect(&audibleDue, &QTimer::timeout, this, &FaceController::checkAudibleIfDue);
+        // The timer counts while the wall clock may jump or the machine sleep: a new minute
+        // sets it again from the wall clock.
+        connect(&works, &Clockwork::minuteChanged, this, &FaceController::rearmAudibleCheck);
+        connect(services.output, &AudioOutput::answered, this, &FaceController::tellIfUnheard);
+        rearmAudibleCheck();
+    }
+}
+
+void FaceController::rearmAudibleCheck()
+{
+    if (!services.output)
+        return;
+    const auto due = audible.due(store.alarms(), store.settings(), services.clock.now());
+    if (!due) {
+        audibleDue.stop();
+        return;
+    }
+    audibleDue.start(int((due->at - services.clock.now()) * 1000));
+}
+
+void FaceController::checkAudibleIfDue()
+{
+    const int64_t now = services.clock.now();
+    const auto due = audible.due(store.alarms(), store.settings(), now);
+    if (due && due->at <= now)
+        checkAudible(due->occurrence);
+    rearmAudibleCheck();
+}
+
+void FaceController::checkAudible(const std::optional<AudibleCheck::Occurrence> &occurrence)
+{
+    if (!services.output || !occurrence)
+        return;
+    audible.checking(*occurrence, services.clock.now());
+    if (!awaitingOutput.contains(*occurrence))
+        awaitingOutput.append(*occurrence);
+    services.output->ask();
+}
+
+void FaceController::tellIfUnheard(const std::optional<AudibleCheck::Output> &output)
+{
+    // No sound server answered: nothing is known, and nothing is said.
+    const auto problem = output ? AudibleCheck::problemOf(*output) : AudibleCheck::Problem::None;
+    for (const AudibleCheck::Occurrence &o : std::exchange(awaitingOutput, {}))
+        if (audible.tell(o, problem, services.clock.now()))
+            services.notifier.inform(AlarmNotices::cannotBeHeard(o.minuteOfDay, problem));
 }
 
 void FaceController::rearmWake()
@@ -80,6 +133,7 @@ void FaceController::reportChange()
 {
     store.save(SavePolicy::Warn);
     rearmWake();
+    rearmAudibleCheck();
 }
 
 void FaceController::saveNow()
@@ -180,6 +234,7 @@ void FaceController::openAlarms()
     connect(&dialog, &AlarmSetDialog::changed, this, [this] {
         alarmsSetHere = true;
         reportChange();
+        checkAudible(AudibleCheck::next(store.alarms(), store.settings(), services.clock.now()));
     });
     dialog.exec();
     warnIfCannotWake();
@@ -199,8 +254,12 @@ void FaceController::copyIntoSheet(OptionsSheet &sheet) const
 
 void FaceController::copyFromSheet(const OptionsSheet &sheet)
 {
+    const bool wereOff = store.settings().alarmsDisabled;
     sheet.store(store.settings());
     reportChange();
+    // Alarms switched back on are alarms set.
+    if (wereOff && !store.settings().alarmsDisabled)
+        checkAudible(AudibleCheck::next(store.alarms(), store.settings(), services.clock.now()));
     if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
         !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
                                Autostart::command(qEnvironmentVariable("ZELKA_LAUNCHER"),

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "audiblecheck.h"
 #include "clock.h"
 #include "sound.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <deque>
 #include <optional>
 
 class AlarmMessageDialog;
+class AudioOutput;
 class Clockwork;
 class FaceWindow;
 class FilePicker;
@@ -31,6 +34,8 @@ struct FaceServices {
     int timerSpeedUp = 1;
     // Wakes a suspended machine for the next alarm; none: the clock does not try.
     WakeAlarm *wake = nullptr;
+    // Tells whether the next alarm can be heard; none: the clock does not look.
+    AudioOutput *output = nullptr;
 };
 
 // Who asked the clock to quit: only the user's own quit is told what it leaves unrung.
@@ -82,6 +87,10 @@ private:
     void copyFromSheet(const OptionsSheet &sheet);
     void rearmWake();
     void warnIfCannotWake();
+    void rearmAudibleCheck();
+    void checkAudibleIfDue();
+    void checkAudible(const std::optional<AudibleCheck::Occurrence> &occurrence);
+    void tellIfUnheard(const std::optional<AudibleCheck::Output> &output);
 
     FaceWindow &face;
     SettingsStore &store;
@@ -89,6 +98,9 @@ private:
     const Clockwork &works;
     bool alarmsSetHere = false; // the user set alarms since the start
     bool wakeWarned = false;
+    AudibleCheck::Memory audible;
+    QTimer audibleDue; // single shot, to the next check before an alarm
+    QList<AudibleCheck::Occurrence> awaitingOutput; // checks the output's answer is for
     QPointer<AlarmMessageDialog> popup;
     struct Message {
         QByteArray text;
