@@ -197,6 +197,116 @@ sudo setcap cap_wake_alarm+ep %1</translation>
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>多余的参数：%1</source>
+        <translation>unexpected argument: %1</translation>
+    </message>
+    <message>
+        <source>%1 只能给一次</source>
+        <translation>%1 can be given only once</translation>
+    </message>
+    <message>
+        <source>%1 和 %2 不能一起用</source>
+        <translation>%1 and %2 cannot be used together</translation>
+    </message>
+    <message>
+        <source>没有要做的事：见 --help</source>
+        <translation>nothing to do: see --help</translation>
+    </message>
+    <message>
+        <source>%1 只能和 %2 一起用</source>
+        <translation>%1 only goes with %2</translation>
+    </message>
+    <message>
+        <source>%1：时间“%2”不对，应为 HH:MM（如 07:30）</source>
+        <translation>%1: the time “%2” is not HH:MM (such as 07:30)</translation>
+    </message>
+    <message>
+        <source>--days：“%1”不是星期几（mon tue wed thu fri sat sun，可用 - 和 ,）</source>
+        <translation>--days: “%1” is not a set of days (mon tue wed thu fri sat sun, joined by - and ,)</translation>
+    </message>
+    <message>
+        <source>--pause 需要 --until</source>
+        <translation>--pause needs --until</translation>
+    </message>
+    <message>
+        <source>--until：日期“%1”不对，应为 YYYY-MM-DD</source>
+        <translation>--until: the date “%1” is not YYYY-MM-DD</translation>
+    </message>
+    <message>
+        <source>--in：“%1”不是 1 到 1440 之间的分钟数</source>
+        <translation>--in: “%1” is not a number of minutes from 1 to 1440</translation>
+    </message>
+    <message>
+        <source>用法：zelka [命令]
+不带命令时启动闹钟；闹钟已在运行时，命令交给它执行。
+
+  --list [--json]                       列出全部闹钟
+  --add HH:MM [--days 天] [--once] [--message 文字]
+                                        设置闹钟（同一分钟的闹钟被替换）
+  --remove HH:MM                        删除闹钟
+  --skip-next HH:MM                     跳过下一次
+  --pause HH:MM --until YYYY-MM-DD      暂停至该日
+  --in 分钟 [--message 文字]            若干分钟后响一次
+  --stop                                停止正在响的闹钟
+  --snooze                              贪睡
+  --next                                显示下一次响铃的时间
+  --help                                显示本说明
+  --version                             显示版本
+
+天：mon tue wed thu fri sat sun，可写成 mon-fri 或 sat,sun。
+出错时退出状态为 1，参数不对时为 64。
+</source>
+        <translation>Usage: zelka [command]
+Without a command, starts the clock; with the clock running, the command goes to it.
+
+  --list [--json]                       list every alarm
+  --add HH:MM [--days DAYS] [--once] [--message TEXT]
+                                        set an alarm (one at the same minute is replaced)
+  --remove HH:MM                        remove an alarm
+  --skip-next HH:MM                     skip its next ring
+  --pause HH:MM --until YYYY-MM-DD      pause it until that day
+  --in MINUTES [--message TEXT]         ring once so many minutes from now
+  --stop                                stop the ringing alarm
+  --snooze                              snooze the ringing alarm
+  --next                                print when the next alarm rings
+  --help                                show this text
+  --version                             show the version
+
+DAYS: mon tue wed thu fri sat sun, as mon-fri or sat,sun.
+The exit status is 1 on a failure, 64 on a bad argument.
+</translation>
+    </message>
+</context>
+<context>
+    <name>Commands</name>
+    <message>
+        <source>没有 %1 的闹钟
+</source>
+        <translation>No alarm at %1
+</translation>
+    </message>
+    <message>
+        <source>没有正在响的闹钟
+</source>
+        <translation>No alarm is ringing
+</translation>
+    </message>
+    <message>
+        <source>没有会响的闹钟
+</source>
+        <translation>No alarm will ring
+</translation>
+    </message>
+    <message>
+        <source>这个命令不改闹钟
+</source>
+        <translation>This command does not change the alarms
+</translation>
+    </message>
+</context>
+<context>
     <name>DataExchange</name>
     <message>
         <source>请输入一个整数。</source>
@@ -598,6 +708,12 @@ Cause: %3</translation>
         <translation>Another program holds the lock on %1 and did not answer within a second, so the clock cannot start.
 Lock: %2
 Socket: %3 (%4)</translation>
+    </message>
+    <message>
+        <source>正在运行的闹钟没有应答（%1）
+</source>
+        <translation>The running clock did not answer (%1)
+</translation>
     </message>
 </context>
 </TS>

@@ -1,3 +1,4 @@
+#include "commandclient.h"
 #include "zelkaapp.h"
 
 #include <chrono>
@@ -7,6 +8,9 @@
 
 int main(int argc, char *argv[])
 {
+    // A command for the clock, from a terminal or a script: no window, no display needed.
+    if (argc > 1)
+        return runCommand(argc, argv);
     // Placing, dragging and keeping the clock on top need X11: on a Wayland desktop, go
     // through XWayland wherever it runs, and natively where it cannot be reached.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))

@@ -1,5 +1,6 @@
 #include "zelkaapp.h"
 
+#include "commandline.h"
 #include "facewindow.h"
 #include "pulseoutput.h"
 #include "sdlsound.h"
@@ -29,10 +30,12 @@ namespace {
 // Read by the exit paths, one of which runs on Qt's Wayland event thread.
 std::atomic<ZelkaApp *> runningApp = nullptr;
 
+} // namespace
+
 // The program's texts are Chinese; English comes from the one translation it carries.
 // Qt's own texts (buttons, the file dialog) follow: Chinese from Qt's translations,
 // English as Qt is written. The language actually installed is the one returned.
-Language installTranslations(QApplication &app, Language wanted)
+Language installTranslations(QCoreApplication &app, Language wanted)
 {
     auto *translator = new QTranslator(&app);
     const bool loaded = wanted == Language::English
@@ -47,6 +50,8 @@ Language installTranslations(QApplication &app, Language wanted)
     // Had the English translation failed to load, the interface is the original Chinese.
     return loaded ? wanted : Language::Chinese;
 }
+
+namespace {
 
 // Qt ends the process with exit() when the display connection breaks, the one way out
 // that bypasses the close: save, then leave with the lost display's own status.
@@ -211,6 +216,10 @@ bool ZelkaApp::InitInstance()
         FaceServices{*sound, clock, files, messageBoxes, notifier, 1, wake.get(), output.get()},
         language);
     QObject::connect(instance.get(), &SingleInstance::knock, face.get(), &FaceWindow::bringToFront);
+    QObject::connect(instance.get(), &SingleInstance::command, this,
+                     [this](quint64 id, const QStringList &arguments) {
+                         instance->answer(id, answerCommand(arguments));
+                     });
 
     // The session ending and a polite kill both save, exactly as a close request does.
     signalWatcher = std::make_unique<SignalWatcher>();
@@ -225,6 +234,15 @@ bool ZelkaApp::InitInstance()
 
     face->show();
     return true;
+}
+
+SingleInstance::Reply ZelkaApp::answerCommand(const QStringList &arguments)
+{
+    const CommandLine::Parsed parsed = CommandLine::parse(arguments);
+    if (!parsed.request)
+        return {CommandLine::usageStatus, parsed.error + QLatin1Char('\n')};
+    const Commands::Answer answer = face->runCommand(*parsed.request);
+    return {answer.status, answer.text};
 }
 
 void ZelkaApp::refuseStart()

@@ -7,6 +7,7 @@
 #include "messagebox.h"
 #include "settingsfile.h"
 #include "settingsstore.h"
+#include "singleinstance.h"
 #include "systemclock.h"
 
 #include <QApplication>
@@ -17,8 +18,11 @@ class FaceWindow;
 class PulseOutput;
 class SdlSound;
 class SignalWatcher;
-class SingleInstance;
 class WakeAlarm;
+
+// Installs the translation of the program's and Qt's texts for that language; returns the
+// language the texts are now in.
+Language installTranslations(QCoreApplication &app, Language wanted);
 
 // The application object: start-up order, the saves, the exit statuses.
 class ZelkaApp : public QApplication
@@ -47,6 +51,7 @@ private:
     [[noreturn]] void fatal(const FileFailure &failure);
     [[noreturn]] void refuseStart();
     void saveFailed(const FileFailure &failure, SavePolicy policy);
+    SingleInstance::Reply answerCommand(const QStringList &arguments);
 
     Language language = Language::Chinese;
     QtMessageBoxes messageBoxes;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <iterator>
@@ -296,6 +297,17 @@ void AlarmSetDialog::OnNew()
     ResetFields();
     enableMessageEdit();
     UpdateData(false);
+}
+
+void AlarmSetDialog::alarmsChangedElsewhere()
+{
+    QComboBox *lines = alarmLines();
+    const QSignalBlocker quiet(lines);
+    lines->clear();
+    for (int i = 0; i < alarms.GetSize(); ++i)
+        lines->addItem(displayString(alarms[i]));
+    lines->addItem(newEntryLine());
+    lines->setCurrentIndex(alarms.GetSize());
 }
 
 void AlarmSetDialog::OnSet()

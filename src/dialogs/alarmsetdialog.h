@@ -55,6 +55,9 @@ public:
                    MessageBoxes &boxes, int previewPollMs = SoundPicker::pollIntervalMs);
 
     QWidget *GetDlgItem(int id) const { return items.item(id); }
+    // The alarms changed from outside (a command): the list shows them; the fields keep
+    // what the user is typing.
+    void alarmsChangedElsewhere();
     // What the dialog is built from, in dialog units.
     static const DialogTemplate &dialogTemplate();
 

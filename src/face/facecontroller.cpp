@@ -92,6 +92,11 @@ void FaceController::checkAudible(const std::optional<AudibleCheck::Occurrence> 
     services.output->ask();
 }
 
+void FaceController::checkNextAudible()
+{
+    checkAudible(AudibleCheck::next(store.alarms(), store.settings(), services.clock.now()));
+}
+
 void FaceController::tellIfUnheard(const std::optional<AudibleCheck::Output> &output)
 {
     // No sound server answered: nothing is known, and nothing is said.
@@ -231,13 +236,37 @@ void FaceController::dropMessages()
 void FaceController::openAlarms()
 {
     AlarmSetDialog dialog(&face, store.alarms(), services.sound, services.files, services.messageBoxes);
+    alarmDialog = &dialog;
     connect(&dialog, &AlarmSetDialog::changed, this, [this] {
         alarmsSetHere = true;
         reportChange();
-        checkAudible(AudibleCheck::next(store.alarms(), store.settings(), services.clock.now()));
+        checkNextAudible();
     });
     dialog.exec();
     warnIfCannotWake();
+}
+
+Commands::Answer FaceController::runCommand(const CommandLine::Request &request)
+{
+    if (request.needsRunningClock()) {
+        if (!works.isRinging())
+            return Commands::nothingRings();
+        if (request.action == CommandLine::Action::Stop)
+            face.pressStop();
+        else
+            face.pressSnooze();
+        return {};
+    }
+    Commands::Answer answer = Commands::run(request, store.alarms(), services.clock.now());
+    if (answer.changed) {
+        alarmsSetHere = true;
+        reportChange();
+        checkNextAudible();
+        if (alarmDialog)
+            alarmDialog->alarmsChangedElsewhere();
+        warnIfCannotWake();
+    }
+    return answer;
 }
 
 void FaceController::openLogo()
@@ -259,7 +288,7 @@ void FaceController::copyFromSheet(const OptionsSheet &sheet)
     reportChange();
     // Alarms switched back on are alarms set.
     if (wereOff && !store.settings().alarmsDisabled)
-        checkAudible(AudibleCheck::next(store.alarms(), store.settings(), services.clock.now()));
+        checkNextAudible();
     if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
         !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
                                Autostart::command(qEnvironmentVariable("ZELKA_LAUNCHER"),

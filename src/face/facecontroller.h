@@ -2,6 +2,7 @@
 
 #include "audiblecheck.h"
 #include "clock.h"
+#include "commands.h"
 #include "sound.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <optional>
 
 class AlarmMessageDialog;
+class AlarmSetDialog;
 class AudioOutput;
 class Clockwork;
 class FaceWindow;
@@ -73,6 +75,8 @@ public:
     // The face is going: no message waits, and none shows.
     void dropMessages();
     void reportChange();
+    // A command from a later start, applied as the face's buttons and the alarm dialog would.
+    Commands::Answer runCommand(const CommandLine::Request &request);
     // Whether a suspended machine wakes for the alarms; none while not known.
     std::optional<bool> canWake() const;
 
@@ -90,6 +94,8 @@ private:
     void rearmAudibleCheck();
     void checkAudibleIfDue();
     void checkAudible(const std::optional<AudibleCheck::Occurrence> &occurrence);
+    // Alarms were set: the one to ring next.
+    void checkNextAudible();
     void tellIfUnheard(const std::optional<AudibleCheck::Output> &output);
 
     FaceWindow &face;
@@ -102,6 +108,7 @@ private:
     QTimer audibleDue; // single shot, to the next check before an alarm
     QList<AudibleCheck::Occurrence> awaitingOutput; // checks the output's answer is for
     QPointer<AlarmMessageDialog> popup;
+    QPointer<AlarmSetDialog> alarmDialog; // while "设置闹钟" is open
     struct Message {
         QByteArray text;
         int minuteOfDay;

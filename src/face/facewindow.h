@@ -59,6 +59,8 @@ public:
     void closeForSystem() { routes.quit(QuitBy::System); }
     // Saves as OnClose does but keeps running: the desktop session is ending.
     void saveNow() { routes.saveNow(); }
+    // A command from a later start.
+    Commands::Answer runCommand(const CommandLine::Request &r) { return routes.runCommand(r); }
     bool isClosed() const { return routes.isClosed(); }
     // Shows the face above other windows and gives it the keyboard: a second start asked.
     void bringToFront();

@@ -5,6 +5,8 @@
 #include <QStringList>
 
 #include <chrono>
+#include <map>
+#include <memory>
 
 class QSocketNotifier;
 
@@ -12,7 +14,8 @@ class QSocketNotifier;
 // the settings file's real path and listens on a local socket; a later start that finds
 // the lock held knocks on that socket, which brings the first clock's face to the front,
 // and leaves. Only a live process holds the lock, whatever the file holds or whoever
-// left it, so a clock that was killed never keeps the next one out.
+// left it, so a clock that was killed never keeps the next one out. A start with a command
+// sends it on the same socket, one line, and prints the line the clock answers.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -31,6 +34,18 @@ public:
     ~SingleInstance() override;
 
     Claim claim();
+    // For a command: Run when no clock holds the lock (the caller edits the file itself and
+    // nothing listens meanwhile, so a clock started now waits for the lock); Knocked when
+    // the running clock answered, with its answer in reply().
+    Claim claimForCommand(const QStringList &arguments);
+
+    struct Reply {
+        int status = 1;
+        QString text;
+    };
+    const Reply &reply() const { return answered; }
+    // In the first clock: the answer to command(id, ...); the connection closes after it.
+    void answer(quint64 id, const Reply &reply);
 
     // The settings file's path with every link and ".." resolved, existing or not.
     static QString canonicalPath(const QString &settingsFile);
@@ -43,12 +58,18 @@ public:
 Q_SIGNALS:
     // In the first clock, when a later start knocks.
     void knock();
+    // In the first clock, when a later start sends a command; answer(id) replies.
+    void command(quint64 id, const QStringList &arguments);
 
 private:
     bool takeLock();
     void listen();
     int knockOnce() const;
+    int askOnce(const QByteArray &request);
     void acceptKnocks();
+    class Peer;
+    void readPeer(quint64 id);
+    void dropPeer(quint64 id);
 
     std::chrono::milliseconds answerWait;
     // Where a lock may sit, best first: the runtime folder, beside the settings file, the
@@ -61,4 +82,7 @@ private:
     int lockFd = -1;
     int listenFd = -1;
     QSocketNotifier *notifier = nullptr;
+    Reply answered;
+    quint64 nextPeer = 0;
+    std::map<quint64, std::unique_ptr<Peer>> peers;
 };

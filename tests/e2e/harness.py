@@ -23,6 +23,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 BINARY = os.environ.get("ZELKA_BIN", os.path.join(ROOT, "build", "zelka"))
 RES = os.path.join(ROOT, "res")
 NOBODY = 65534
+FACE = (3, 3)  # the face inside the window's border
+# An alarm at 07:30 and the wall clock a clock test sets once the face is up.
+ALARM_MINUTE = "2026-12-09 07:30:00"
 
 
 def wait_until(condition, timeout=10.0, step=0.01):
@@ -198,6 +201,15 @@ class Xvfb:
     def message_box(self):
         hits = [w for w in self.windows() if w[3:] != (157, 136)]
         return hits[0] if hits else None
+
+    def date_row(self, face):
+        """The date row's pixels: the ringing banner covers it, the normal face shows it."""
+        return b"".join(self.pixels(face[1] + FACE[0] + 20, face[2] + FACE[1] + 15, 110, 12))
+
+    def painted(self, face):
+        """Whether the face shows more than its background: mapped is not yet painted."""
+        row = self.date_row(face)
+        return len({row[i:i + 3] for i in range(0, len(row), 3)}) > 1
 
     def close_request(self, window):
         """Sends WM_DELETE_WINDOW, as a window manager's close button does."""
@@ -456,27 +468,35 @@ class Zelka:
 
 
 
-    def start_before(self, alarm, at="2026-12-09 07:29:58", **env):
-        """Starts the clock with one alarm, (hour, minute, message, show, sound), its wall
-        clock at at, shortly before the alarm's minute, once the face is up; returns the face
+    def start_before(self, alarm, at=ALARM_MINUTE, **env):
+        """Starts the clock with one alarm, (hour, minute, message, show, sound), and sets its
+        wall clock to at, by default the alarm's minute, once the face is up; returns the face
         or None."""
         from settingsbytes import settings_file
         self.write(settings_file(alarms=[alarm]))
         return self.start_at(at, **env)
 
-    def start_at(self, at, settle=0, every_clock=False, **env):
-        """Starts the clock with its wall clock at the first second of at's minute and sets
-        it forward to at once the face is up and settle seconds more have passed: a slow
-        start-up costs no margin before the minute, and none has to be waited out. Only the
-        wall clock is faked, as a clock set by hand, unless every_clock."""
+    def start_at(self, at, every_clock=False, **env):
+        """Starts the clock on a faked wall clock at the first second of the minute before
+        at (of at's own minute when at is past its first second) and, once the face is
+        painted, sets that clock to at: a slow start-up costs no margin before the minute, and
+        none is waited out. The clock takes the jump as a clock set by hand (with every_clock,
+        which fakes every clock of the process, as a process stopped that long)."""
         self.jumps = TimeJumps(self.runtime)
-        self.env.update(faked_time(at[:-2] + "00", self.jumps, wall_only=not every_clock), **env)
+        before = time.localtime(time.mktime(time.strptime(at, "%Y-%m-%d %H:%M:%S")) - 1)
+        self.env.update(faked_time(time.strftime("%Y-%m-%d %H:%M:00", before), self.jumps,
+                                   wall_only=not every_clock), **env)
         self.start()
         face = self.wait_face()
-        if face:
-            time.sleep(settle)
+        if face and wait_until(lambda: self.xvfb.painted(face), 10):
+            self.normal = self.xvfb.date_row(face)
             self.jumps.forward_to(at)
-        return face
+            return face
+        return None
+
+    def ringing(self, face):
+        """Whether the face started by start_at shows the ringing banner."""
+        return self.xvfb.date_row(face) != self.normal
 
     # A bound, not a wait: a sanitizer build under a window manager on a busy machine can
     # take more than ten seconds to map.

@@ -5,10 +5,9 @@ import shutil
 import time
 import unittest
 
-from harness import SessionBus, Xvfb, Zelka, faked_time, wait_until
+from harness import FACE, SessionBus, Xvfb, Zelka, faked_time, wait_until
 from settingsbytes import settings_file
 
-FACE = (3, 3)  # the face inside the window's border
 NORMAL = ["设置闹钟", "选项", "关于", "退出"]
 RINGING = ["停止", "退出"]
 

@@ -10,10 +10,9 @@ import unittest
 from Xlib import X
 from Xlib.ext import xtest
 
-from harness import ClockTestCase, Zelka, wait_until
+from harness import FACE, ClockTestCase, Zelka, wait_until
 from settingsbytes import settings_file
 
-FACE = (3, 3)  # the face inside the window's border
 BELL = (FACE[0] + 37 + 8, FACE[1] + 106 + 8)  # the alarm button's middle
 LOGO = (FACE[0] + 37 + 44 + 8, FACE[1] + 106 + 8)
 CROSS = (FACE[0] + 103 + 8, FACE[1] + 106 + 8)

@@ -4,10 +4,9 @@ import os
 import time
 import unittest
 
-from harness import RES, ClockTestCase, Zelka, read_png, wait_until
+from harness import FACE, RES, ClockTestCase, Zelka, read_png, wait_until
 from settingsbytes import settings_file
 
-FACE = (3, 3)
 WEEKDAY = (26, 30, 100, 14)  # the weekday cell on the face, but its last row under the runner
 
 # The dialogs' titles, and the art the face's weekday name comes from.
@@ -60,18 +59,14 @@ class Language(ClockTestCase):
             run.cleanup()
 
     def test_dialogs_and_face_follow_the_locale(self):
+        # The rule's whole table is tst_language's; these rows show the binary follows it
+        # into the dialogs and the face, with a translation and without one.
         cases = {
             "en_US": ({"LANG": "en_US.UTF-8"}, ENGLISH),
             "LANGUAGE=en over a Chinese LANG": ({"LANG": "zh_CN.UTF-8", "LANGUAGE": "en"},
                                                 ENGLISH),
-            "zh_CN": ({"LANG": "zh_CN.UTF-8"}, CHINESE),
             "C": ({"LANG": "C.UTF-8"}, CHINESE),
-            "POSIX": ({"LC_ALL": "POSIX", "LANG": "de_DE.UTF-8"}, CHINESE),
-            "no locale at all": ({"LANG": ""}, CHINESE),
             "de_DE, a language we have no translation for": ({"LANG": "de_DE.UTF-8"}, ENGLISH),
-            "fr_FR": ({"LANG": "fr_FR.UTF-8"}, ENGLISH),
-            "LANGUAGE puts Chinese before English": ({"LANG": "de_DE.UTF-8",
-                                                      "LANGUAGE": "de:zh_CN:en"}, CHINESE),
         }
         for name, (env, expected) in cases.items():
             with self.subTest(name):

@@ -2,10 +2,9 @@
 import time
 import unittest
 
-from harness import ClockTestCase, wait_until
+from harness import FACE, ClockTestCase, wait_until
 from settingsbytes import record, settings_file
 
-FACE = (3, 3)  # the face inside the window's border
 
 
 class Session(ClockTestCase):

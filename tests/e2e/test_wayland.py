@@ -4,11 +4,10 @@ import os
 import signal
 import unittest
 
-from harness import Sway, Zelka, wait_until
+from harness import FACE, Sway, Zelka, wait_until
 from settingsbytes import settings_file
 
 STORED = settings_file(alarms=[(7, 30, "起床", 1, "Ring.wav")], windowX=300, windowY=200)
-FACE = (3, 3)  # the face inside the window's border
 
 
 class Wayland(unittest.TestCase):
