@@ -2,6 +2,8 @@
 
 #include "commandline.h"
 #include "facewindow.h"
+#include "hearingcheck.h"
+#include "pulseoutput.h"
 #include "ringingguard.h"
 #include "sdlsound.h"
 #include "signalwatcher.h"
@@ -213,6 +215,9 @@ bool ZelkaApp::InitInstance()
     wake = std::make_unique<WakeAlarm>(applicationDirPath() + QStringLiteral("/zelka-wake"));
     wakePlan =
         std::make_unique<WakePlanner>(*wake, store.alarms(), store.settings(), clock, notifier);
+    output = std::make_unique<PulseOutput>();
+    hearing = std::make_unique<HearingCheck>(*output, store.alarms(), store.settings(), clock,
+                                             notifier);
     face = std::make_unique<FaceWindow>(
         store, FaceServices{*sound, clock, files, messageBoxes, notifier, 1, wakePlan.get()},
         language);
@@ -254,6 +259,10 @@ void ZelkaApp::followClockwork()
     connect(&routes, &FaceController::alarmsSet, wakePlan.get(), &WakePlanner::alarmsSetByUser);
     connect(&routes, &FaceController::alarmsSettled, wakePlan.get(),
             &WakePlanner::warnIfCannotWake);
+    hearing->follow(works);
+    connect(&routes, &FaceController::changed, hearing.get(), &HearingCheck::rearm);
+    connect(&routes, &FaceController::alarmsSet, hearing.get(), &HearingCheck::checkNext);
+    connect(&routes, &FaceController::alarmsSwitchedOn, hearing.get(), &HearingCheck::checkNext);
 }
 
 SingleInstance::Reply ZelkaApp::answerCommand(const QStringList &arguments)

@@ -15,6 +15,8 @@
 #include <memory>
 
 class FaceWindow;
+class HearingCheck;
+class PulseOutput;
 class RingingGuard;
 class SdlSound;
 class SignalWatcher;
@@ -64,10 +66,12 @@ private:
     std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<SdlSound> sound;
     std::unique_ptr<WakeAlarm> wake;
+    std::unique_ptr<PulseOutput> output;
     SettingsStore store;
-    // Both outlive the face, whose clockwork they hear and whose tooltip asks the plan.
+    // These outlive the face, whose clockwork they hear and whose tooltip asks the plan.
     std::unique_ptr<WakePlanner> wakePlan;
     std::unique_ptr<RingingGuard> guard;
+    std::unique_ptr<HearingCheck> hearing;
     std::unique_ptr<FaceWindow> face;
     std::unique_ptr<SignalWatcher> signalWatcher;
 };

@@ -196,8 +196,11 @@ void FaceController::copyIntoSheet(OptionsSheet &sheet) const
 
 void FaceController::copyFromSheet(const OptionsSheet &sheet)
 {
+    const bool wereOff = store.settings().alarmsDisabled;
     sheet.store(store.settings());
     reportChange();
+    if (wereOff && !store.settings().alarmsDisabled)
+        Q_EMIT alarmsSwitchedOn();
     if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
         !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
                                Autostart::command(qEnvironmentVariable("ZELKA_LAUNCHER"),

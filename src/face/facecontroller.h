@@ -84,6 +84,8 @@ Q_SIGNALS:
     void alarmsSet();
     // The user is done setting alarms for now: the alarm dialog closed, or a command ran.
     void alarmsSettled();
+    // "选项" switched the alarms back on.
+    void alarmsSwitchedOn();
 
 private:
     void showNextMessage();

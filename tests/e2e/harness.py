@@ -533,6 +533,17 @@ class Zelka:
             shutil.rmtree(self.dir, ignore_errors=True)
 
 
+def pulse_server(runtime, log=None):
+    """A private PulseAudio with one null sink, listening on runtime/pulse/native; with log,
+    it writes there each client it frees, by name."""
+    logging = ["-v", f"--log-target=file:{log}"] if log else []
+    return subprocess.Popen(
+        ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", *logging,
+         "-L", "module-null-sink", "-L", "module-native-protocol-unix auth-anonymous=1"],
+        env=dict(os.environ, HOME=runtime, XDG_RUNTIME_DIR=runtime),
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def faked_time(start, jumps=None, wall_only=False):
     """Environment that starts the clock's wall time at start ("2026-12-09 07:29:57") and
     lets it run; timers and the suspend clocks stay real. With jumps (a TimeJumps), every
