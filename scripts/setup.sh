@@ -20,11 +20,12 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install o
 packages=(
   # build
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev libxcb-dpms0-dev
   # translations: lupdate and lrelease, and Qt's own texts in Chinese
   qt6-l10n-tools qt6-translations-l10n
-  # sound: SDL2_mixer; JACK's dev package keeps apt from swapping the JACK runtime
-  libsdl2-mixer-dev libjack-jackd2-dev
+  # sound: SDL2_mixer; JACK's dev package keeps apt from swapping the JACK runtime;
+  # libpulse's headers for the look at the sound output (its library comes with SDL2)
+  libsdl2-mixer-dev libjack-jackd2-dev libpulse-dev
   # run: Qt's X11, Wayland and offscreen platform plugins, a CJK font for the dialogs, and
   # xdpyinfo, with which run.sh checks the display before starting the clock
   qt6-qpa-plugins qt6-wayland fonts-wqy-microhei x11-utils

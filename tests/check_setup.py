@@ -12,7 +12,8 @@ TEST_ONLY = {"pulseaudio", "pulseaudio-utils", "openbox", "tint2", "sway", "xway
              "xauth", "xclip", "python3-xlib", "dbus-daemon", "python3-dbus", "python3-dbusmock",
              "libfaketime", "at-spi2-core", "python3-pyatspi", "desktop-file-utils", "appstream",
              "groff-base", "flac", "vorbis-tools"}
-RUNS_CLOCK = {"qt6-base-dev", "libsdl2-mixer-dev", "qt6-qpa-plugins", "fonts-wqy-microhei"}
+RUNS_CLOCK = {"qt6-base-dev", "libsdl2-mixer-dev", "libxcb-dpms0-dev", "qt6-qpa-plugins",
+              "fonts-wqy-microhei"}
 
 
 def planned(*args, installed=()):

@@ -1,5 +1,6 @@
 #include "alarmbuilder.h"
 #include "alarmnotices.h"
+#include "audiblecheck.h"
 #include "fakeclock.h"
 #include "missedalarms.h"
 #include "nextring.h"
@@ -237,6 +238,115 @@ private Q_SLOTS:
         QCOMPARE(got ? QDateTime::fromSecsSinceEpoch(*got, Qt::UTC).toString(Qt::ISODate)
                      : QString(),
                  wake);
+    }
+
+    // What the output's answer tells about Friday's 07:30, from 07:25.
+    void audibleNotice_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<bool>("muted");
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<QString>("toldBefore"); // "same": this ringing; "day": Thursday's
+        QTest::addColumn<QString>("summary");    // empty: nothing is told
+        const QString mutedText = u"闹钟可能听不见：声音输出已静音"_qs;
+        QTest::newRow("muted") << true << true << 100 << QString() << mutedText;
+        QTest::newRow("5 %") << true << false << 5 << QString()
+                             << u"闹钟可能听不见：声音输出的音量低于 10%"_qs;
+        QTest::newRow("10 % is heard") << true << false << 10 << QString() << QString();
+        QTest::newRow("100 %") << true << false << 100 << QString() << QString();
+        QTest::newRow("no device")
+            << false << false << 0 << QString() << u"闹钟可能听不见：没有声音输出设备"_qs;
+        QTest::newRow("told already for this ringing")
+            << true << true << 100 << u"same"_qs << QString();
+        QTest::newRow("told for the day before: told again")
+            << true << true << 100 << u"day"_qs << mutedText;
+    }
+
+    void audibleNotice()
+    {
+        QFETCH(bool, present);
+        QFETCH(bool, muted);
+        QFETCH(int, percent);
+        QFETCH(QString, toldBefore);
+        AlarmList list;
+        list.SetInOrder(Alarm(7, 30));
+        AudibleCheck::Memory memory;
+        const auto tellMuted = [&](const QString &at) {
+            const int64_t t = QDateTime::fromString(at, Qt::ISODate).toSecsSinceEpoch();
+            const auto o = AudibleCheck::next(list, Settings{}, t);
+            memory.checking(*o, t);
+            QVERIFY(memory.tell(*o, AudibleCheck::Problem::Muted, t));
+        };
+        if (toldBefore == u"day")
+            tellMuted(u"2026-12-10T06:25:00Z"_qs);
+        if (toldBefore == u"same")
+            tellMuted(u"2026-12-11T06:25:00Z"_qs);
+        const int64_t now =
+            QDateTime::fromString(u"2026-12-11T06:25:00Z"_qs, Qt::ISODate).toSecsSinceEpoch();
+        const auto o = AudibleCheck::next(list, Settings{}, now);
+        const auto problem = AudibleCheck::problemOf({present, muted, percent / 100.0});
+        const bool told = memory.tell(*o, problem, now);
+        const Notice n = AlarmNotices::cannotBeHeard(o->minuteOfDay, problem);
+        QTEST(told ? n.summary : QString(), "summary");
+        if (told)
+            QCOMPARE(n.body, u"闹钟 07:30"_qs);
+    }
+
+    // When the check before an alarm is due, all times in UTC (local is an hour on).
+    void audibleCheckDue_data()
+    {
+        QTest::addColumn<QList<AlarmEntry>>("alarms");
+        QTest::addColumn<bool>("off");
+        QTest::addColumn<QString>("checked"); // a check for the next ringing ran then
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("due"); // empty: none
+        QTest::addColumn<QString>("ringing");
+        const QList<AlarmEntry> daily{Alarm(7, 30)};
+        QTest::newRow("ten minutes before")
+            << daily << false << QString() << u"2026-12-10T06:00:00Z"_qs
+            << u"2026-12-10T06:20:00Z"_qs << u"2026-12-10T06:30:00Z"_qs;
+        QTest::newRow("its ten minutes begun unchecked: now")
+            << daily << false << QString() << u"2026-12-10T06:25:00Z"_qs
+            << u"2026-12-10T06:25:00Z"_qs << u"2026-12-10T06:30:00Z"_qs;
+        QTest::newRow("checked within them: the next day's")
+            << daily << false << u"2026-12-10T06:25:00Z"_qs << u"2026-12-10T06:26:00Z"_qs
+            << u"2026-12-11T06:20:00Z"_qs << u"2026-12-11T06:30:00Z"_qs;
+        QTest::newRow("a check when set, earlier, does not count")
+            << daily << false << u"2026-12-10T05:00:00Z"_qs << u"2026-12-10T05:01:00Z"_qs
+            << u"2026-12-10T06:20:00Z"_qs << u"2026-12-10T06:30:00Z"_qs;
+        QTest::newRow("the alarm after, its ten minutes begun")
+            << QList<AlarmEntry>{Alarm(7, 30), Alarm(7, 35)} << false << u"2026-12-10T06:25:00Z"_qs
+            << u"2026-12-10T06:26:00Z"_qs << u"2026-12-10T06:26:00Z"_qs
+            << u"2026-12-10T06:35:00Z"_qs;
+        QTest::newRow("alarms off")
+            << daily << true << QString() << u"2026-12-10T06:00:00Z"_qs << QString() << QString();
+        QTest::newRow("no alarm") << QList<AlarmEntry>{} << false << QString()
+                                  << u"2026-12-10T06:00:00Z"_qs << QString() << QString();
+    }
+
+    void audibleCheckDue()
+    {
+        QFETCH(QList<AlarmEntry>, alarms);
+        QFETCH(bool, off);
+        QFETCH(QString, checked);
+        QFETCH(QString, from);
+        AlarmList list;
+        for (const AlarmEntry &a : alarms)
+            list.SetAtGrow(list.GetSize(), a);
+        Settings settings;
+        settings.alarmsDisabled = off;
+        const auto secs = [](const QString &t) {
+            return QDateTime::fromString(t, Qt::ISODate).toSecsSinceEpoch();
+        };
+        const auto utc = [](int64_t t) {
+            return QDateTime::fromSecsSinceEpoch(t, Qt::UTC).toString(Qt::ISODate);
+        };
+        AudibleCheck::Memory memory;
+        if (!checked.isEmpty())
+            memory.checking(*AudibleCheck::next(list, settings, secs(checked)), secs(checked));
+        const auto due = memory.due(list, settings, secs(from));
+        QTEST(due ? utc(due->at) : QString(), "due");
+        QTEST(due ? utc(due->occurrence.minute) : QString(), "ringing");
     }
 };
 

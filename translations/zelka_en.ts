@@ -44,6 +44,18 @@ sudo setcap cap_wake_alarm+ep %1</source>
         <translation>Alarms ring only while the computer is awake. To let them wake it from sleep, install the Zelka! Debian package, or run:
 sudo setcap cap_wake_alarm+ep %1</translation>
     </message>
+    <message>
+        <source>闹钟可能听不见：声音输出已静音</source>
+        <translation>The alarm may not be heard: the sound output is muted</translation>
+    </message>
+    <message>
+        <source>闹钟可能听不见：声音输出的音量低于 10%</source>
+        <translation>The alarm may not be heard: the sound output&apos;s volume is below 10%</translation>
+    </message>
+    <message>
+        <source>闹钟可能听不见：没有声音输出设备</source>
+        <translation>The alarm may not be heard: there is no sound output device</translation>
+    </message>
 </context>
 <context>
     <name>AlarmSetDialog</name>
@@ -589,6 +601,17 @@ The exit status is 1 on a failure, 64 on a bad argument.
     <message>
         <source>选项页</source>
         <translation>Option pages</translation>
+    </message>
+</context>
+<context>
+    <name>RingingGuard</name>
+    <message>
+        <source>闹钟正在响</source>
+        <translation>An alarm is ringing</translation>
+    </message>
+    <message>
+        <source>闹钟即将响起</source>
+        <translation>An alarm is about to ring</translation>
     </message>
 </context>
 <context>

@@ -2,10 +2,14 @@
 
 #include "commandline.h"
 #include "facewindow.h"
+#include "hearingcheck.h"
+#include "pulseoutput.h"
+#include "ringingguard.h"
 #include "sdlsound.h"
 #include "signalwatcher.h"
 #include "singleinstance.h"
 #include "wakealarm.h"
+#include "wakeplanner.h"
 #include "zelkalog.h"
 
 #include <QCoreApplication>
@@ -209,9 +213,15 @@ bool ZelkaApp::InitInstance()
     // An alarm that cannot be heard says so where the user looks while it rings.
     connect(sound.get(), &SdlSound::unplayable, &notifier, &DesktopNotifier::addToRinging);
     wake = std::make_unique<WakeAlarm>(applicationDirPath() + QStringLiteral("/zelka-wake"));
+    wakePlan =
+        std::make_unique<WakePlanner>(*wake, store.alarms(), store.settings(), clock, notifier);
+    output = std::make_unique<PulseOutput>();
+    hearing = std::make_unique<HearingCheck>(*output, store.alarms(), store.settings(), clock,
+                                             notifier);
     face = std::make_unique<FaceWindow>(
-        store, FaceServices{*sound, clock, files, messageBoxes, notifier, 1, wake.get()},
+        store, FaceServices{*sound, clock, files, messageBoxes, notifier, 1, wakePlan.get()},
         language);
+    followClockwork();
     QObject::connect(instance.get(), &SingleInstance::knock, face.get(), &FaceWindow::bringToFront);
     QObject::connect(instance.get(), &SingleInstance::command, this,
                      [this](quint64 id, const QStringList &arguments) {
@@ -231,6 +241,28 @@ bool ZelkaApp::InitInstance()
 
     face->show();
     return true;
+}
+
+void ZelkaApp::followClockwork()
+{
+    const Clockwork &works = face->clockwork();
+    guard = std::make_unique<RingingGuard>();
+    // The guard hears a ringing before the planner ends its hold-off: one lock hands over
+    // to the other.
+    connect(&works, &Clockwork::ringingStarted, guard.get(), &RingingGuard::ringingStarted);
+    connect(&works, &Clockwork::ringingEnded, guard.get(), &RingingGuard::ringingEnded);
+    connect(wakePlan.get(), &WakePlanner::holdOffStarted, guard.get(), &RingingGuard::holdSleep);
+    connect(wakePlan.get(), &WakePlanner::holdOffEnded, guard.get(), &RingingGuard::releaseSleep);
+    wakePlan->follow(works);
+    const FaceController &routes = face->controller();
+    connect(&routes, &FaceController::changed, wakePlan.get(), &WakePlanner::rearm);
+    connect(&routes, &FaceController::alarmsSet, wakePlan.get(), &WakePlanner::alarmsSetByUser);
+    connect(&routes, &FaceController::alarmsSettled, wakePlan.get(),
+            &WakePlanner::warnIfCannotWake);
+    hearing->follow(works);
+    connect(&routes, &FaceController::changed, hearing.get(), &HearingCheck::rearm);
+    connect(&routes, &FaceController::alarmsSet, hearing.get(), &HearingCheck::checkNext);
+    connect(&routes, &FaceController::alarmsSwitchedOn, hearing.get(), &HearingCheck::checkNext);
 }
 
 SingleInstance::Reply ZelkaApp::answerCommand(const QStringList &arguments)

@@ -15,9 +15,13 @@
 #include <memory>
 
 class FaceWindow;
+class HearingCheck;
+class PulseOutput;
+class RingingGuard;
 class SdlSound;
 class SignalWatcher;
 class WakeAlarm;
+class WakePlanner;
 
 // Installs the translation of the program's and Qt's texts for that language; returns the
 // language the texts are now in.
@@ -50,6 +54,8 @@ private:
     [[noreturn]] void fatal(const FileFailure &failure);
     [[noreturn]] void refuseStart();
     void saveFailed(const FileFailure &failure, SavePolicy policy);
+    // The wake-up plan and the ringing's guard hear the face's clockwork.
+    void followClockwork();
     SingleInstance::Reply answerCommand(const QStringList &arguments);
 
     Language language = Language::Chinese;
@@ -60,7 +66,12 @@ private:
     std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<SdlSound> sound;
     std::unique_ptr<WakeAlarm> wake;
+    std::unique_ptr<PulseOutput> output;
     SettingsStore store;
+    // These outlive the face, whose clockwork they hear and whose tooltip asks the plan.
+    std::unique_ptr<WakePlanner> wakePlan;
+    std::unique_ptr<RingingGuard> guard;
+    std::unique_ptr<HearingCheck> hearing;
     std::unique_ptr<FaceWindow> face;
     std::unique_ptr<SignalWatcher> signalWatcher;
 };

@@ -6,11 +6,16 @@
 
 namespace {
 
-QString timeOf(const AlarmEntry &alarm)
+QString timeOf(int hour, int minute)
 {
     return QStringLiteral("%1:%2")
-        .arg(alarm.hour, 2, 10, QLatin1Char('0'))
-        .arg(alarm.minute, 2, 10, QLatin1Char('0'));
+        .arg(hour, 2, 10, QLatin1Char('0'))
+        .arg(minute, 2, 10, QLatin1Char('0'));
+}
+
+QString timeOf(const AlarmEntry &alarm)
+{
+    return timeOf(alarm.hour, alarm.minute);
 }
 
 // A message the user chose not to show stays out of the notification too.
@@ -64,6 +69,19 @@ Notice cannotWake(const QString &helper)
                                         "请安装 Zelka! 的 Debian 软件包，或运行：\n"
                                         "sudo setcap cap_wake_alarm+ep %1")
                 .arg(helper)};
+}
+
+Notice cannotBeHeard(int minuteOfDay, AudibleCheck::Problem problem)
+{
+    using AudibleCheck::Problem;
+    const QString summary =
+        problem == Problem::Muted
+            ? QCoreApplication::translate("AlarmNotices", "闹钟可能听不见：声音输出已静音")
+        : problem == Problem::Quiet
+            ? QCoreApplication::translate("AlarmNotices", "闹钟可能听不见：声音输出的音量低于 10%")
+            : QCoreApplication::translate("AlarmNotices", "闹钟可能听不见：没有声音输出设备");
+    return {summary, QCoreApplication::translate("AlarmNotices", "闹钟 %1")
+                         .arg(timeOf(minuteOfDay / 60, minuteOfDay % 60))};
 }
 
 } // namespace AlarmNotices

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarmlist.h"
+#include "audiblecheck.h"
 #include "missedalarms.h"
 
 #include <QList>
@@ -25,5 +26,7 @@ Notice notRinging(const AlarmEntry &next);
 // Alarms are set, yet a sleeping machine will not wake for them; helper: the program that
 // needs the capability.
 Notice cannotWake(const QString &helper);
+// The alarm at that minute of the day may not be heard, and why; never for Problem::None.
+Notice cannotBeHeard(int minuteOfDay, AudibleCheck::Problem problem);
 
 } // namespace AlarmNotices

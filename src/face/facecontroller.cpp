@@ -10,11 +10,10 @@
 #include "logodialog.h"
 #include "messagebox.h"
 #include "nextring.h"
-#include "nextwake.h"
 #include "notifier.h"
 #include "optionssheet.h"
 #include "settingsstore.h"
-#include "wakealarm.h"
+#include "wakeplanner.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -41,21 +40,6 @@ FaceController::FaceController(FaceWindow &face, SettingsStore &store, const Clo
     connect(&works, &Clockwork::messageToShow, this, &FaceController::showMessage);
     connect(&notifier, &Notifier::stopRequested, &face, &FaceWindow::pressStop);
     connect(&notifier, &Notifier::snoozeRequested, &face, &FaceWindow::pressSnooze);
-    if (services.wake) {
-        // A new minute also follows a resume; a snooze is taken as its ringing ends.
-        connect(&works, &Clockwork::minuteChanged, this, &FaceController::rearmWake);
-        connect(&works, &Clockwork::ringingEnded, this, &FaceController::rearmWake);
-        connect(services.wake, &WakeAlarm::availabilityKnown, this,
-                &FaceController::warnIfCannotWake);
-        rearmWake();
-    }
-}
-
-void FaceController::rearmWake()
-{
-    if (services.wake)
-        services.wake->arm(NextWake::at(store.alarms(), store.settings(), works.snoozed(),
-                                        services.clock.now()));
 }
 
 QString FaceController::nextAlarmText() const
@@ -68,18 +52,7 @@ QString FaceController::nextAlarmText() const
 
 std::optional<bool> FaceController::canWake() const
 {
-    return services.wake ? services.wake->available() : std::nullopt;
-}
-
-void FaceController::warnIfCannotWake()
-{
-    // Once, for alarms the user set here: a start with alarms already set stays quiet.
-    if (wakeWarned || !alarmsSetHere || canWake() != false ||
-        !NextWake::at(store.alarms(), store.settings(), {}, services.clock.now()))
-        return;
-    wakeWarned = true;
-    services.notifier.inform(AlarmNotices::cannotWake(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/zelka-wake")));
+    return services.wake ? services.wake->canWake() : std::nullopt;
 }
 
 FaceController::~FaceController()
@@ -90,8 +63,7 @@ FaceController::~FaceController()
 void FaceController::reportChange()
 {
     store.save(SavePolicy::Warn);
-    rearmWake();
-    Q_EMIT nextAlarmMayHaveChanged();
+    Q_EMIT changed();
 }
 
 void FaceController::keepSnooze()
@@ -111,7 +83,6 @@ void FaceController::keepSnooze()
             }
         }
     }
-}
 
 void FaceController::saveNow()
 {
@@ -211,11 +182,11 @@ void FaceController::openAlarms()
                           services.messageBoxes);
     alarmDialog = &dialog;
     connect(&dialog, &AlarmSetDialog::changed, this, [this] {
-        alarmsSetHere = true;
+        Q_EMIT alarmsSet();
         reportChange();
     });
     dialog.exec();
-    warnIfCannotWake();
+    Q_EMIT alarmsSettled();
 }
 
 Commands::Answer FaceController::runCommand(const CommandLine::Request &request)
@@ -232,11 +203,11 @@ Commands::Answer FaceController::runCommand(const CommandLine::Request &request)
     Commands::Answer answer = Commands::run(request, store.alarms(), store.settings(),
                                                 works.snoozed(), services.clock.now());
     if (answer.changed) {
-        alarmsSetHere = true;
+        Q_EMIT alarmsSet();
         reportChange();
         if (alarmDialog)
             alarmDialog->alarmsChangedElsewhere();
-        warnIfCannotWake();
+        Q_EMIT alarmsSettled();
     }
     return answer;
 }
@@ -255,8 +226,11 @@ void FaceController::copyIntoSheet(OptionsSheet &sheet) const
 
 void FaceController::copyFromSheet(const OptionsSheet &sheet)
 {
+    const bool wereOff = store.settings().alarmsDisabled;
     sheet.store(store.settings());
     reportChange();
+    if (wereOff && !store.settings().alarmsDisabled)
+        Q_EMIT alarmsSwitchedOn();
     if (sheet.interfacePage.startAtLogin != int32_t(Autostart::isEnabled()) &&
         !Autostart::setEnabled(sheet.interfacePage.startAtLogin != 0,
                                Autostart::command(qEnvironmentVariable("ZELKA_LAUNCHER"),

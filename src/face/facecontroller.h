@@ -20,7 +20,7 @@ class MessageBoxes;
 class Notifier;
 class OptionsSheet;
 class SettingsStore;
-class WakeAlarm;
+class WakePlanner;
 
 // The services the face and the dialogs it opens use.
 struct FaceServices {
@@ -31,8 +31,8 @@ struct FaceServices {
     Notifier &notifier;
     // The face's timers run this many times faster: a test's clock need not wait real seconds.
     int timerSpeedUp = 1;
-    // Wakes a suspended machine for the next alarm; none: the clock does not try.
-    WakeAlarm *wake = nullptr;
+    // Whether a suspended machine wakes for the alarms; none: the clock does not try.
+    const WakePlanner *wake = nullptr;
 };
 
 // Who asked the clock to quit: only the user's own quit is told what it leaves unrung.
@@ -80,24 +80,26 @@ public:
 Q_SIGNALS:
     // The quit is under way: the face lets its bitmaps go before the last save.
     void quitting();
-    // What rings next may have changed: a change, a skip, a snooze, a once-alarm off.
-    void nextAlarmMayHaveChanged();
+    // The alarms or the settings changed, and are being saved.
+    void changed();
+    // The user set alarms, in the alarm dialog or by a command.
+    void alarmsSet();
+    // The user is done setting alarms for now: the alarm dialog closed, or a command ran.
+    void alarmsSettled();
+    // "选项" switched the alarms back on.
+    void alarmsSwitchedOn();
 
 private:
     void showNextMessage();
     void tellWhatWillNotRing();
     void copyIntoSheet(OptionsSheet &sheet) const;
     void copyFromSheet(const OptionsSheet &sheet);
-    void rearmWake();
-    void warnIfCannotWake();
     void keepSnooze();
 
     FaceWindow &face;
     SettingsStore &store;
     FaceServices services;
     const Clockwork &works;
-    bool alarmsSetHere = false; // the user set alarms since the start
-    bool wakeWarned = false;
     QPointer<AlarmMessageDialog> popup;
     QPointer<AlarmSetDialog> alarmDialog; // while "设置闹钟" is open
     struct Message {

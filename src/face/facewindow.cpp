@@ -86,7 +86,7 @@ FaceWindow::FaceWindow(SettingsStore &store, FaceServices services, Language lan
         FaceAccessible::minuteChanged(this);
         FaceAccessible::bellChanged(this);
     });
-    connect(&routes, &FaceController::nextAlarmMayHaveChanged, this,
+    connect(&routes, &FaceController::changed, this,
             [this] { FaceAccessible::bellChanged(this); });
     connect(&works, &Clockwork::ringingStarted, this, &FaceWindow::skinMayHaveSwitched);
     connect(&works, &Clockwork::ringingEnded, this, &FaceWindow::onRingingEnded);

@@ -52,6 +52,7 @@ public:
     const Clockwork &clockwork() const { return works; }
     // The next alarm and how long until it, as the bell's tooltip and description say.
     QString bellDescription() const { return routes.nextAlarmText(); }
+    const FaceController &controller() const { return routes; }
     const FaceKeys &keyFocus() const { return keys; }
 
     // The user's quit: releases the skin, saves, closes the window and ends the

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 WakeAlarm::WakeAlarm(QString helper, QObject *parent)
-    : QObject(parent), helperPath(std::move(helper))
+    : WakeTimer(parent), helperPath(std::move(helper))
 {
     // Cheap and without a wake-up: a session that grants the capability needs no helper.
     ownTimer = timerfd_create(CLOCK_REALTIME_ALARM, TFD_CLOEXEC | TFD_NONBLOCK);
@@ -68,8 +68,8 @@ void WakeAlarm::startHelper()
     connect(helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
         if (e != QProcess::FailedToStart)
             return;
-        qCInfo(zelkaLog).noquote() << "waking from sleep unavailable: cannot start"
-                                   << helperPath << "(" << helper->errorString() << ")";
+        qCInfo(zelkaLog).noquote() << "waking from sleep unavailable: cannot start" << helperPath
+                                   << "(" << helper->errorString() << ")";
         settle(false);
     });
     connect(helper, &QProcess::finished, this, [this](int status, QProcess::ExitStatus how) {

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 
+#include <xcb/dpms.h>
 #include <xcb/xcb.h>
 
 #include <cstddef>
@@ -101,6 +102,24 @@ void setDemandsAttention(QWindow *window, bool on)
     xcb_send_event(c, 0, rootOf(c),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&event));
+    xcb_flush(c);
+}
+
+void wakeScreen()
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return;
+    xcb_force_screen_saver(c, XCB_SCREEN_SAVER_RESET);
+    // One round trip the first time, as Qt's own plugin asks for the extensions it uses.
+    const xcb_query_extension_reply_t *dpms = xcb_get_extension_data(c, &xcb_dpms_id);
+    if (dpms && dpms->present) {
+        // Forcing a level while DPMS is off is an error, and nothing to undo then.
+        xcb_dpms_info_reply_t *info = xcb_dpms_info_reply(c, xcb_dpms_info(c), nullptr);
+        if (info && info->state)
+            xcb_dpms_force_level(c, XCB_DPMS_DPMS_MODE_ON);
+        std::free(info);
+    }
     xcb_flush(c);
 }
 

@@ -16,6 +16,10 @@ bool available();
 // Sets or clears the window's request for attention with the window manager, at once.
 void setDemandsAttention(QWindow *window, bool on);
 
+// Turns a blanked screen on and restarts the screensaver's count: a screensaver reset and,
+// where the server has the DPMS extension, the monitor forced on.
+void wakeScreen();
+
 // Keeps a window out of the taskbar and the pager. Must come before the window is mapped,
 // while the window's own state property is still its to set.
 void setSkipTaskbar(QWindow *window);

@@ -429,10 +429,12 @@ class Zelka:
         for s in sounds:
             shutil.copy(os.path.join(RES, s), os.path.join(self.dir, s))
         self.runtime = tempfile.mkdtemp(prefix="zelka-xdg-")
-        # No session bus unless a test brings one: an unset address would autolaunch one.
+        # No bus unless a test brings one: an unset session address would autolaunch one,
+        # and the machine's own logind would be asked for its inhibitors.
         # The state folder (save journals) private to the run, and the user's to write.
         self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, SDL_AUDIODRIVER="dummy",
                         DBUS_SESSION_BUS_ADDRESS=f"unix:path={self.runtime}/no-bus",
+                        DBUS_SYSTEM_BUS_ADDRESS=f"unix:path={self.runtime}/no-system-bus",
                         XDG_STATE_HOME=os.path.join(self.runtime, "state"))
         # The original language unless a test asks for another.
         self.env["LANG"] = "C.UTF-8"
@@ -531,6 +533,17 @@ class Zelka:
             shutil.rmtree(self.dir, ignore_errors=True)
 
 
+def pulse_server(runtime, log=None):
+    """A private PulseAudio with one null sink, listening on runtime/pulse/native; with log,
+    it writes there each client it frees, by name."""
+    logging = ["-v", f"--log-target=file:{log}"] if log else []
+    return subprocess.Popen(
+        ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", *logging,
+         "-L", "module-null-sink", "-L", "module-native-protocol-unix auth-anonymous=1"],
+        env=dict(os.environ, HOME=runtime, XDG_RUNTIME_DIR=runtime),
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def faked_time(start, jumps=None, wall_only=False):
     """Environment that starts the clock's wall time at start ("2026-12-09 07:29:57") and
     lets it run; timers and the suspend clocks stay real. With jumps (a TimeJumps), every
@@ -600,20 +613,11 @@ class SessionBus:
                         NO_AT_BRIDGE="1")
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS"):
             self.env.pop(name, None)
-        self.daemon = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address", self.address],
-            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.bus = self.server = self.launcher = None
+        self.bus = self.server = self.launcher = self.system = None
+        self.daemons, self.mocks = [], []
         try:
-            # The socket's file is there before the daemon listens on it: connect until it does.
-            def connected():
-                try:
-                    return dbus.bus.BusConnection(self.address)
-                except dbus.exceptions.DBusException:
-                    return None
-            self.bus = wait_until(connected, 10)
-            if not self.bus:
-                raise RuntimeError("dbus-daemon did not start")
+            self.bus = self._daemon(self.address)
+            self.daemon = self.daemons[0]
             if notifications:
                 self.start_server()
             if accessibility:
@@ -626,11 +630,47 @@ class SessionBus:
             self.close()
             raise
 
-    def _started(self, command, name):
+    def _daemon(self, address):
+        """Starts a bus daemon listening at address; returns a connection to it."""
+        import dbus
+        self.daemons.append(subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address", address],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+
+        # The socket's file is there before the daemon listens on it: connect until it does.
+        def connected():
+            try:
+                return dbus.bus.BusConnection(address)
+            except dbus.exceptions.DBusException:
+                return None
+        bus = wait_until(connected, 10)
+        if not bus:
+            raise RuntimeError("dbus-daemon did not start")
+        return bus
+
+    def start_mock(self, name, path=None, interface=None, template=None, system=False):
+        """Starts a python3-dbusmock service owning name, from a template or as one object
+        at path with interface, on this session bus or on a second bus standing in for the
+        system bus (its address in self.system_address); returns its Mock interface."""
+        import dbus
+        if system and not self.system:
+            self.system_address = f"unix:path={self.dir}/system_bus"
+            self.system = self._daemon(self.system_address)
+            self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.system_address
+        bus = self.system if system else self.bus
+        command = ["/usr/bin/python3", "-m", "dbusmock", "--system" if system else "--session"]
+        command += ["-t", template] if template else [name, path, interface]
+        self.mocks.append(self._started(command, name, bus))
+        objects = {"logind": "/org/freedesktop/login1"}
+        return dbus.Interface(bus.get_object(name, objects.get(template, path)),
+                              "org.freedesktop.DBus.Mock")
+
+    def _started(self, command, name, bus=None):
         """Starts command; returns its process once it owns name on the bus."""
+        bus = bus or self.bus
         proc = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
-        if not wait_until(lambda: self.bus.name_has_owner(name), 10):
+        if not wait_until(lambda: bus.name_has_owner(name), 10):
             proc.kill()
             proc.wait()
             raise RuntimeError(f"{command[-1]} did not start")
@@ -650,9 +690,10 @@ class SessionBus:
         self.mock = dbus.Interface(self.bus.get_object(name, "/org/freedesktop/Notifications"),
                                    "org.freedesktop.DBus.Mock")
 
-    def calls(self, method):
-        """The server's calls of that method so far, as lists of plain Python arguments."""
-        return [[_plain(a) for a in args] for _, name, args in self.mock.GetCalls()
+    def calls(self, method, mock=None):
+        """The notification server's (or that mock's) calls of that method so far, as lists
+        of plain Python arguments."""
+        return [[_plain(a) for a in args] for _, name, args in (mock or self.mock).GetCalls()
                 if name == method]
 
     def invoke_action(self, notification, action):
@@ -690,9 +731,10 @@ class SessionBus:
         return proc
 
     def close(self):
-        if self.bus is not None:
-            self.bus.close()
-        for proc in (self.launcher, self.server, self.daemon):
+        for bus in (self.bus, self.system):
+            if bus is not None:
+                bus.close()
+        for proc in (self.launcher, self.server, *self.mocks, *self.daemons):
             if proc and proc.poll() is None:
                 proc.terminate()
                 try:

@@ -7,7 +7,8 @@ import tempfile
 import time
 import unittest
 
-from harness import ALARM_MINUTE, ClockTestCase, Unprivileged, Zelka, wait_until
+from harness import (ALARM_MINUTE, ClockTestCase, SessionBus, Unprivileged, Zelka, pulse_server,
+                     wait_until)
 from settingsbytes import settings_file, window_position
 
 DEFAULT_FILE = settings_file()
@@ -175,15 +176,6 @@ class Faults(ClockTestCase):
         self.assertEqual(self.run_.wait_exit(20), 0)
         self.assertEqual(window_position(self.run_.read()), (55, 66))
 
-    @staticmethod
-    def pulse_server(runtime):
-        """A private PulseAudio with one null sink, listening on runtime/pulse/native."""
-        return subprocess.Popen(
-            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-             "-L", "module-null-sink", "-L", "module-native-protocol-unix auth-anonymous=1"],
-            env=dict(os.environ, HOME=runtime, XDG_RUNTIME_DIR=runtime),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
     def test_compressed_alarm_sounds_ring(self):
         # Made from the default sound by Debian's encoders; the disk driver records the device.
         for name, encoder in (("Ring.ogg", ["oggenc", "-Q", "-o"]), ("Ring.flac", ["flac", "-s", "-o"])):
@@ -212,7 +204,7 @@ class Faults(ClockTestCase):
             self.skipTest("no PulseAudio here: scripts/setup.sh --test installs it, except beside "
                           "PipeWire, whose pulse server it would replace")
         runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
-        server = self.pulse_server(runtime)
+        server = pulse_server(runtime)
         address = f"unix:{runtime}/pulse/native"
 
         def pactl(*args):
@@ -257,7 +249,7 @@ class Faults(ClockTestCase):
             self.skipTest("no PulseAudio here: scripts/setup.sh --test installs it, except beside "
                           "PipeWire, whose pulse server it would replace")
         runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
-        servers = [self.pulse_server(runtime)]
+        servers = [pulse_server(runtime)]
         socket = f"{runtime}/pulse/native"
         address = f"unix:{socket}"
 
@@ -278,7 +270,7 @@ class Faults(ClockTestCase):
             servers[0].kill()
             servers[0].wait()
             os.remove(socket)
-            servers.append(self.pulse_server(runtime))
+            servers.append(pulse_server(runtime))
             self.assertTrue(wait_until(lambda: os.path.exists(socket), 10))
             restarted = time.monotonic()
             self.assertTrue(wait_until(lambda: clock_streams() == 1, 5, 0.05),
@@ -299,6 +291,45 @@ class Faults(ClockTestCase):
                 if server.poll() is None:
                     server.kill()
                     server.wait()
+            shutil.rmtree(runtime, ignore_errors=True)
+
+    def test_an_alarm_that_cannot_be_heard_is_told_once(self):
+        if not shutil.which("pulseaudio") or not shutil.which("pactl"):
+            self.skipTest("no PulseAudio here: scripts/setup.sh --test installs it, except beside "
+                          "PipeWire, whose pulse server it would replace")
+        runtime = tempfile.mkdtemp(prefix="zelka-pulse-")
+        log = os.path.join(runtime, "server.log")
+        server = pulse_server(runtime, log)
+        bus = SessionBus()
+        address = f"unix:{runtime}/pulse/native"
+
+        def checks():  # the clock's connections, each closed again
+            with open(log, errors="replace") as f:
+                return f.read().count('"Zelka!"')
+
+        def told():
+            return [(c[3], c[4]) for c in bus.calls("Notify") if c[3].startswith("闹钟可能听不见")]
+
+        try:
+            self.assertTrue(wait_until(lambda: os.path.exists(f"{runtime}/pulse/native"), 10))
+            # Ten minutes before 07:30 with the sound fine, ten before 07:35 with it muted.
+            self.start(settings_file(alarms=[ALARM, (7, 35, "", 0, "Ring.wav")]),
+                       "2026-12-09 07:19:58", PULSE_SERVER=address,
+                       DBUS_SESSION_BUS_ADDRESS=bus.address)
+            self.assertTrue(wait_until(lambda: checks() == 1, 10), "no check before 07:30")
+            time.sleep(1)
+            self.assertEqual(told(), [])
+            subprocess.run(["pactl", "set-sink-mute", "@DEFAULT_SINK@", "1"], check=True,
+                           env=dict(os.environ, PULSE_SERVER=address))
+            self.run_.jumps.forward_to("2026-12-09 07:24:58")
+            self.assertTrue(wait_until(lambda: told(), 10), "the muted output went untold")
+            time.sleep(2)  # past the next minute, which must not tell again
+            self.assertEqual(told(), [("闹钟可能听不见：声音输出已静音", "闹钟 07:35")])
+            self.assertEqual(checks(), 2)
+        finally:
+            server.kill()
+            server.wait()
+            bus.close()
             shutil.rmtree(runtime, ignore_errors=True)
 
     def test_ringing_without_the_mixer_library_says_so(self):

@@ -8,11 +8,13 @@ import signal
 import time
 import unittest
 
+import dbus  # Debian's python3-dbus, seen by /usr/bin/python3
 from Xlib import X
 
 from harness import FACE, ClockTestCase, SessionBus, Zelka, wait_until
 from settingsbytes import settings_file
 
+PLAYER = "org.mpris.MediaPlayer2.Player"
 
 
 def lock_name(run):
@@ -164,6 +166,41 @@ class Notifications(ClockTestCase):
                         "the stop action did not end the ringing")
         self.assertTrue(wait_until(lambda: self.closed() == [[1]], 5, 0.1))
         self.assertIsNone(self.run_.proc.poll())
+
+    def test_while_it_rings_sleep_waits_the_screen_wakes_and_a_playing_player_pauses(self):
+        self.bus.start_mock("org.freedesktop.login1", template="logind", system=True)
+        logind = dbus.Interface(self.bus.system.get_object("org.freedesktop.login1",
+                                                           "/org/freedesktop/login1"),
+                                "org.freedesktop.login1.Manager")
+        saver = self.bus.start_mock("org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver",
+                              "org.freedesktop.ScreenSaver")
+        saver.AddMethod("", "SimulateUserActivity", "", "", "")
+        players = {}
+        for status in ("Playing", "Paused"):
+            players[status] = self.bus.start_mock("org.mpris.MediaPlayer2." + status.lower(),
+                                            "/org/mpris/MediaPlayer2", PLAYER)
+            players[status].AddProperty(PLAYER, "PlaybackStatus", status)
+            players[status].AddMethods(PLAYER, [("Pause", "", "", ""), ("Play", "", "", "")])
+        self.run_.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus.system_address
+
+        def inhibitors():
+            # The stand-in forgets an inhibitor when its fd's other end is closed.
+            return [[str(field) for field in i[:4]] for i in logind.ListInhibitors()]
+
+        def calls(mock, method):
+            return len(self.bus.calls(method, mock))
+        self.ring()
+        self.assertTrue(wait_until(
+            lambda: inhibitors() == [["sleep:idle", "Zelka!", "闹钟正在响", "block"]], 5, 0.1),
+            inhibitors())
+        self.assertTrue(wait_until(lambda: calls(saver, "SimulateUserActivity") == 1, 5, 0.1))
+        self.assertTrue(wait_until(lambda: calls(players["Playing"], "Pause") == 1, 5, 0.1))
+        self.assertEqual(calls(players["Playing"], "Play"), 0)
+        self.bus.invoke_action(1, "stop")
+        self.assertTrue(wait_until(lambda: inhibitors() == [], 5, 0.1), "the inhibitor is held")
+        self.assertTrue(wait_until(lambda: calls(players["Playing"], "Play") == 1, 5, 0.1))
+        self.assertEqual([calls(players["Paused"], m) for m in ("Pause", "Play")], [0, 0])
+        self.assertEqual(calls(players["Playing"], "Pause"), 1)
 
     def test_the_snooze_action_ends_the_ringing_without_the_message(self):
         face, _ = self.ring(message="起床")
