@@ -83,6 +83,7 @@ void FaceController::keepSnooze()
             }
         }
     }
+}
 
 void FaceController::saveNow()
 {
