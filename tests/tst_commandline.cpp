@@ -98,20 +98,27 @@ void TestCommandLine::runs_data()
     QTest::addColumn<QString>("expected");
     // 2026-12-10 23:50:30 in Berlin; the list holds 07:30 on weekdays and 23:55 once.
     QTest::newRow("list") << QStringList{"--list"} << 0
-                          << "07:30 mon-fri - message WAKE UP\n23:55 daily once silent\n";
+                          << "07:30 mon-fri - - message WAKE UP\n23:55 daily once - silent\n";
     QTest::newRow("add replaces the alarm of its minute")
         << QStringList{"--add", "07:30", "--message", "tea"} << 0
-        << "07:30 daily - message tea\n23:55 daily once silent\n";
+        << "07:30 daily - - message tea\n23:55 daily once - silent\n";
     QTest::newRow("add in time order") << QStringList{"--add", "00:01", "--once"} << 0
-                                       << "00:01 daily once silent\n07:30 mon-fri - message WAKE UP\n"
-                                          "23:55 daily once silent\n";
+                                       << "00:01 daily once - silent\n07:30 mon-fri - - message WAKE UP\n"
+                                          "23:55 daily once - silent\n";
     QTest::newRow("remove") << QStringList{"--remove", "23:55"} << 0
-                            << "07:30 mon-fri - message WAKE UP\n";
+                            << "07:30 mon-fri - - message WAKE UP\n";
     QTest::newRow("remove what is not there") << QStringList{"--remove", "23:56"} << 1
                                               << "没有 23:56 的闹钟\n";
     QTest::newRow("in, over midnight, from the minute it is")
         << QStringList{"--in", "15"} << 0
-        << "00:05 daily once silent\n07:30 mon-fri - message WAKE UP\n23:55 daily once silent\n";
+        << "00:05 daily once - silent\n07:30 mon-fri - - message WAKE UP\n23:55 daily once - silent\n";
+    QTest::newRow("skip a once-alarm: switched off") << QStringList{"--skip-next", "23:55"} << 0
+        << "07:30 mon-fri - - message WAKE UP\n23:55 daily done - silent\n";
+    QTest::newRow("skip a weekday alarm: to the midnight after Friday's")
+        << QStringList{"--skip-next", "07:30"} << 0
+        << "07:30 mon-fri - until 2026-12-12 message WAKE UP\n23:55 daily once - silent\n";
+    QTest::newRow("pause until a date") << QStringList{"--pause", "07:30", "--until", "2027-01-04"}
+        << 0 << "07:30 mon-fri - until 2027-01-04 message WAKE UP\n23:55 daily once - silent\n";
     QTest::newRow("next, with its offset") << QStringList{"--next"} << 0
                                            << "2026-12-10T23:55:00+01:00\n";
 }

@@ -27,12 +27,20 @@ QString onceText(const AlarmEntry &a)
                                                             : QStringLiteral("-");
 }
 
+// The day a skipped or paused alarm may ring again, or none.
+QString heldTo(const AlarmEntry &a)
+{
+    return a.notBefore ? QDateTime::fromSecsSinceEpoch(a.notBefore).date().toString(Qt::ISODate)
+                       : QString();
+}
+
 QString listText(const AlarmList &alarms)
 {
     QString out;
     for (int i = 0; i < alarms.GetSize(); ++i) {
         const AlarmEntry &a = alarms[i];
         out += QStringList{hhmm(a.hour, a.minute), CommandLine::daysText(a.weekdays), onceText(a),
+                           a.notBefore ? QStringLiteral("until ") + heldTo(a) : QStringLiteral("-"),
                            a.showMessage ? QStringLiteral("message") : QStringLiteral("silent"),
                            Gbk::toUnicode(a.message)}
                    .join(QLatin1Char(' '))
@@ -51,6 +59,8 @@ QString listJson(const AlarmList &alarms)
                                 {QStringLiteral("days"), CommandLine::daysText(a.weekdays)},
                                 {QStringLiteral("once"), a.isOnce()},
                                 {QStringLiteral("done"), a.isDone()},
+                                {QStringLiteral("until"), a.notBefore ? QJsonValue(heldTo(a))
+                                                                      : QJsonValue()},
                                 {QStringLiteral("showMessage"), a.showMessage != 0},
                                 {QStringLiteral("message"), Gbk::toUnicode(a.message)},
                                 {QStringLiteral("sound"), Gbk::toUnicode(a.sound)}});
@@ -125,7 +135,19 @@ Answer run(const CommandLine::Request &r, AlarmList &alarms, const Settings &set
         return {0, QString(), true};
     }
     case Action::SkipNext:
-    case Action::Pause:
+    case Action::Pause: {
+        const int at = find(alarms, r.hour, r.minute);
+        if (at < 0)
+            return noAlarmAt(r.hour, r.minute);
+        AlarmEntry &e = alarms[at];
+        if (r.action == Action::Pause)
+            e.notBefore = QDateTime(r.until, QTime(0, 0)).toSecsSinceEpoch();
+        else if (e.isOnce())
+            e.onceFlags |= AlarmEntry::done; // its next ring is its only one
+        else
+            e.notBefore = NextRing::skipTo(e, now);
+        return {0, QString(), true};
+    }
     case Action::Stop:
     case Action::Snooze:
     case Action::Help:
